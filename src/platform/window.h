@@ -80,6 +80,11 @@ class Window {
   virtual void setPeriod(std::string_view control, int milliseconds) = 0;
 };
 
+// The control identifier of the control at `index` of a roster: the GUI layer
+// gives every control this identifier, so that other programs (automation
+// tools, the test driver) can reach a control by its place in the roster.
+inline int controlId(std::size_t index) { return 1000 + static_cast<int>(index); }
+
 class Gui {
  public:
   virtual ~Gui() = default;

@@ -53,3 +53,20 @@ TEST(IntToText, PlainDigitsWithMinusSign) {
 
 }  // namespace
 }  // namespace kovrin
+
+#include "automation/schedules.h"
+
+namespace kovrin {
+namespace {
+
+TEST(MinutesToTicks, ExactProductKeptToItsLow32Bits) {
+  EXPECT_EQ(minutesToTicks(60), 3600);
+  EXPECT_EQ(minutesToTicks(0), 0);
+  EXPECT_EQ(minutesToTicks(-5), -300);
+  EXPECT_EQ(minutesToTicks(35791394), 2147483640);  // the largest that fits
+  EXPECT_LT(minutesToTicks(35791395), 0);           // wraps: never fires
+  EXPECT_EQ(minutesToTicks(35791395), -2147483596);
+}
+
+}  // namespace
+}  // namespace kovrin
