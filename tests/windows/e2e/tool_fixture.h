@@ -1,0 +1,146 @@
+// The end-to-end fixture: runs the real kovrin.exe in a fresh run directory
+// and works its windows through the driver.
+//
+// Each test gets:
+//   - a new, empty run directory below the prefix's temporary folder (with
+//     spaces and Chinese characters in its path when `chineseRunDir` is set
+//     before startTool()), removed again afterwards;
+//   - a local HTTP server (`http`) answering the version document "2.30", a
+//     banner and SteamCMD's zip; KOVRIN_VERSION_URL, KOVRIN_BANNER_URL and
+//     KOVRIN_STEAMCMD_URL point the tool at it;
+//   - startTool(), which copies kovrin.exe into the run directory, starts it
+//     and waits for its main window; and helpers to read and work the
+//     controls by their roster names and to read and dismiss message boxes.
+// Whatever happens, TearDown ends the tool and every process it started and
+// removes the run directory.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "local_http.h"
+
+namespace e2e {
+
+using std::chrono::milliseconds;
+
+// Time-outs. Generous, because Wine on a busy machine is slow to start a
+// program; a passing test never waits for them.
+inline constexpr milliseconds kWindowTimeout{30000};   // main window up
+inline constexpr milliseconds kStartedTimeout{30000};  // startup sequence done
+inline constexpr milliseconds kMessageTimeout{15000};  // a message box shows
+
+// Routes of the local server.
+inline constexpr const char* kVersionPath = "/version.txt";
+inline constexpr const char* kBannerPath = "/banner.txt";
+inline constexpr const char* kSteamCmdZipPath = "/steamcmd.zip";
+// The banner the local server answers by default (UTF-8, as published).
+inline constexpr const char* kDefaultBanner = "欢迎使用 Kovrin 服务端管理工具";
+
+// Texts of the tool.
+inline constexpr const char* kSteamCmdMissingMessage =
+    "未能找到steamcmd，请将RIro放到steamcmd目录下，若安装则将会在该路径开始下载游戏！";
+inline constexpr const char* kNewVersionMessage = "RIro有新版本，请点击 版本更新 及时更新！";
+
+// Where the built programs are.
+std::wstring toolExecutable();               // kovrin.exe
+std::wstring fakeProgram(const char* name);  // steamcmd.exe, PalServer.exe, ...
+
+// The bytes of a whole file; nothing when it cannot be read.
+std::optional<std::string> readWholeFile(const std::wstring& path);
+bool writeWholeFile(const std::wstring& path, const std::string& bytes);
+
+class ToolFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // ---- the run directory (set up before startTool) ----
+  // Put spaces and Chinese characters into the run directory's path.
+  bool chineseRunDir = false;
+  // The run directory, UTF-8, without a trailing backslash. Made on first use.
+  const std::string& runDir();
+  // runDir() + "\" + relative (relative uses backslashes).
+  std::string path(const std::string& relative);
+  bool exists(const std::string& relative);
+  bool isDirectory(const std::string& relative);
+  std::optional<std::string> readFile(const std::string& relative);
+  void writeFile(const std::string& relative, const std::string& bytes);  // makes parents
+  void makeDirectory(const std::string& relative);                        // makes parents
+  // The fake SteamCMD into the run directory (so the tool finds it).
+  void putSteamCmd();
+  // The fake server installed below steamapps\common\PalServer, as the fake
+  // SteamCMD installs it (runs it once in the run directory; it leaves
+  // steamcmd.exe there only when `keepSteamCmd`).
+  void installServer(bool keepSteamCmd = true);
+
+  // ---- the local HTTP server and the tool's environment ----
+  LocalHttpServer http;
+  // Extra or overriding environment variables for the tool (UTF-8); an empty
+  // value removes a variable. Applied by startTool().
+  std::map<std::string, std::string> environment;
+
+  // ---- the tool ----
+  // Copies kovrin.exe into the run directory (once), starts it and waits for
+  // its main window to exist (visible or not: the startup sequence may show
+  // messages first). Use as ASSERT_TRUE(startTool()).
+  ::testing::AssertionResult startTool();
+  // Waits until the startup sequence has finished: the main window is visible
+  // and the memory labels are written, which comes right before the timer is
+  // armed. A failure names the message boxes that are open.
+  ::testing::AssertionResult waitStarted(milliseconds timeout = kStartedTimeout);
+  // startTool(), then waitStarted(), and no message box open.
+  ::testing::AssertionResult startToolAndSettle();
+  // Closes the main window and waits for the process to end (terminates it
+  // when it does not). Started fake processes stay, as with the real tool.
+  void stopTool();
+  bool toolRunning() const;
+  DWORD toolPid() const { return toolPid_; }
+  HWND mainWindow() const { return main_; }
+
+  // ---- the main window's controls, by roster name ----
+  int controlId(const std::string& name);
+  HWND control(const std::string& name);  // fails the test when unknown
+  std::string text(const std::string& name);
+  bool setText(const std::string& name, const std::string& value);
+  bool click(const std::string& name);  // false when disabled or missing
+  bool enabled(const std::string& name);
+  // Waits until the control's text equals `expected`; returns the last text.
+  std::string waitText(const std::string& name, const std::string& expected,
+                       milliseconds timeout = kMessageTimeout);
+  std::string waitTextWhere(const std::string& name, const std::function<bool(const std::string&)>& condition,
+                            milliseconds timeout = kMessageTimeout);
+
+  // ---- message boxes of the tool ("信息：") ----
+  // Waits for the next box, reads it and clicks OK. Nothing when none came.
+  std::optional<std::string> nextMessage(milliseconds timeout = kMessageTimeout);
+  // The texts of the boxes open now.
+  std::vector<std::string> openMessages();
+
+  // ---- processes ----
+  // Processes whose executable lies in the run directory tree, by file name
+  // (case-insensitive), e.g. "PalServer.exe".
+  std::vector<DWORD> processesNamed(const std::string& exeName);
+
+ private:
+  void makeRunDir();
+  void killEverything();
+  void removeRunDir();
+
+  std::wstring runDirW_;
+  std::string runDir_;
+  std::map<std::wstring, std::optional<std::wstring>> savedEnvironment_;
+  HANDLE job_ = nullptr;
+  HANDLE process_ = nullptr;
+  DWORD toolPid_ = 0;
+  HWND main_ = nullptr;
+};
+
+}  // namespace e2e
