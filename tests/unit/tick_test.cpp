@@ -107,6 +107,51 @@ TEST(TickSteps, TheTimerRunsTheStepsOfTheOtherPartsInTheirOrder) {
   EXPECT_EQ(s.autoReleaseCountdown, &runAutoReleaseCountdown);
 }
 
+// The real steps, told apart by the controls they write: each group's first
+// write comes after the previous group's, and the automatic release countdown
+// comes after the release burst (it re-arms a burst that this tick's burst
+// step has not counted down).
+TEST(ClockTick, TheStepsActInTheirOrder) {
+  Rig r;
+  ToolState& s = r.tool.state;
+  s.statusTickLeft = 1;
+  s.cronBackupOn = 1;
+  s.cronBackupLeft = 100;
+  s.cronRebootOn = 1;
+  s.cronRebootLeft = 100;
+  s.memReleaseBurst = 2;
+  s.memClearAutoOn = 1;
+  s.memClearLeft = 1;
+
+  r.ticks(1);
+
+  auto groupOf = [](const std::string& entry) -> std::string {
+    // "text <control> <value>" or "disabled <control> <0|1>"
+    const std::size_t from = entry.find(' ') + 1;
+    const std::string control = entry.substr(from, entry.find(' ', from) - from);
+    if (control == "更新游戏按钮" || control == "进程守护按钮" || control == "服务端状态标签") return "status";
+    if (control == "自动备份按钮") return "backup";
+    if (control == "定时重启按钮") return "restart";
+    if (control == "内存负载标签" || control == "可用内存标签" || control == "CPU负载标签") return "monitor";
+    if (control == "按钮1") return "burst";
+    return "other " + control;
+  };
+  std::vector<std::string> groups;
+  for (const auto& entry : r.window.log) {
+    const std::string g = groupOf(entry);
+    if (groups.empty() || groups.back() != g) groups.push_back(g);
+  }
+  // The schedules write their captions once they are built; until then their
+  // steps are silent and only the others are seen.
+  std::vector<std::string> expected{"status"};
+  for (const char* g : {"backup", "restart"})
+    if (std::find(groups.begin(), groups.end(), g) != groups.end()) expected.push_back(g);
+  expected.insert(expected.end(), {"monitor", "burst"});
+  EXPECT_EQ(groups, expected);
+  EXPECT_EQ(s.memReleaseBurst, 20);
+  EXPECT_EQ(s.memClearLeft, 60);
+}
+
 // ------------------------------------------------------------ status pass ---
 
 struct PassCase {
