@@ -7,6 +7,7 @@
 namespace kovrin {
 namespace {
 
+using fakes::StartedProgram;
 using testing_support::ToolFixture;
 
 class ScheduleTest : public ToolFixture {
@@ -73,15 +74,29 @@ TEST_F(ScheduleTest, DefaultBackupCountsDownFromSixtyMinutesAndFiresOnTheLastTic
   EXPECT_EQ(restartBackups(), 0u);
 }
 
-TEST_F(ScheduleTest, OneMinuteRestartBacksUpAtTenAndReloadsAtZero) {
+TEST_F(ScheduleTest, OneMinuteRestartStopsAndBacksUpAtTenAndStartsAtZero) {
+  fp.processes.add("PalServer.exe");
+  const std::uint32_t server = fp.processes.add("PalServer-Win64-Shipping-Cmd.exe");
+  fp.processes.add("PalServer-Win64-Shipping-Cmd.exe");  // only one is stopped
   armRestart("1");
   const std::size_t before = window.history("定时重启按钮").size();
-  std::vector<int> backupTicks;
+  std::vector<int> backupTicks, killTicks, startTicks;
   for (int t = 1; t <= 61; ++t) {
     const std::size_t copies = fp.automation.copies.size();
+    const std::size_t kills = fp.processes.terminated.size();
+    const std::size_t starts = fp.processes.started.size();
     tick();
     if (fp.automation.copies.size() != copies) backupTicks.push_back(t);
+    if (fp.processes.terminated.size() != kills) killTicks.push_back(t);
+    if (fp.processes.started.size() != starts) startTicks.push_back(t);
   }
+  EXPECT_EQ(killTicks, std::vector<int>{50});
+  EXPECT_EQ(fp.processes.terminated, std::vector<std::uint32_t>{server});
+  EXPECT_EQ(startTicks, std::vector<int>{60});
+  ASSERT_EQ(fp.processes.started.size(), 1u);
+  EXPECT_EQ(fp.processes.started[0].commandLine, "\"" + tool.paths.serverExePath + "\"");
+  EXPECT_FALSE(fp.processes.started[0].wait);
+  EXPECT_EQ(fp.processes.started[0].showWindow, 1);  // SW_SHOWNORMAL
   std::vector<std::string> expected;
   for (int n = 59; n >= 0; --n) expected.push_back(restartShows(n));
   expected.push_back(restartShows(59));
@@ -182,6 +197,21 @@ TEST_F(ScheduleTest, KeepCountIsReadFromTheBoxWhenTheBackupIsTaken) {
   window.setText("保留份数编辑框", "");  // a box cleared while typing
   ticks(60);
   EXPECT_EQ(timedBackups(), 3u);
+}
+
+TEST_F(ScheduleTest, TheRestartStartsTheServerWhetherOrNotItRuns) {
+  fp.processes.add("PalServer.exe");  // the server process itself is gone already
+  armRestart("1");
+  ticks(60);
+  EXPECT_EQ(fp.processes.started.size(), 1u);
+  EXPECT_EQ(restartBackups(), 1u);
+  fp.processes.refuseTermination = true;
+  fp.processes.add("PalServer-Win64-Shipping-Cmd.exe");
+  fp.processes.onStart = [](const StartedProgram&) { return false; };  // and cannot start
+  ticks(60);
+  EXPECT_EQ(fp.processes.started.size(), 2u);
+  EXPECT_EQ(restartBackups(), 2u);
+  EXPECT_EQ(tool.state.cronRebootLeft, 60);
 }
 
 TEST_F(ScheduleTest, FailuresAreSilentAndTheCountdownsGoOn) {
