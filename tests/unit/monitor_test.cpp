@@ -151,6 +151,17 @@ TEST_F(MonitorTest, ABurstRunsTwentyTicksAndEndsWithTheButtonTheSettingAndTheFil
   EXPECT_EQ(tool.state.memReleaseBurst, 0);
 }
 
+TEST_F(MonitorTest, ABurstLaunchesTheBatchFileFiveTimesATickHiddenWithoutWaiting) {
+  window.click("按钮1");
+  for (int tick = 0; tick < 20; ++tick) runReleaseBurst(tool);
+  ASSERT_EQ(fake.processes.started.size(), 100u);
+  for (const auto& p : fake.processes.started) {
+    EXPECT_EQ(p.commandLine, "\"C:\\steam cmd\\ZEruvo\\empty.bat\"");
+    EXPECT_EQ(p.showWindow, 0);  // SW_HIDE
+    EXPECT_FALSE(p.wait);
+  }
+}
+
 TEST_F(MonitorTest, ASecondClickBeforeTheFirstBurstTickRewritesTheFilesAndKeepsTwentyTicks) {
   window.click("按钮1");
   fake.files.deleteFile(kBat);
