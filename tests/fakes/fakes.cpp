@@ -126,6 +126,7 @@ bool FakeFileSystem::writeFile(const std::string& path, std::string_view bytes) 
   auto it = nodes_.find(k);
   if (it != nodes_.end() && it->second.directory) return false;
   ++writes_;
+  writeLog.push_back(path);
   nodes_[k] = Node{lastName(path), false, std::string(bytes), {}};
   return true;
 }

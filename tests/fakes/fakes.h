@@ -49,6 +49,8 @@ class FakeFileSystem : public FileSystem {
   // Names directly inside a directory, in byte order.
   std::vector<std::string> children(const std::string& path);
   int writes() const { return writes_; }
+  // The path of every successful write, in order.
+  std::vector<std::string> writeLog;
 
  private:
   struct Node {
