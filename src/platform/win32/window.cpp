@@ -159,6 +159,7 @@ bool Win32Window::create(HWND owner, bool modal) {
   if (!made) return false;
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     if (!createControl(i)) {
+      destroyRaised_ = true;  // a window that never came up has nothing to tear down
       destroy();
       return false;
     }

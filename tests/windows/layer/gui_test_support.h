@@ -49,14 +49,21 @@ inline HWND findToolWindow(const std::string& caption) {
   return FindWindowW(L"KovrinWindow", wide(caption).c_str());
 }
 
-// Polls until `find` yields a window or the time is up.
-inline HWND waitForWindow(const std::function<HWND()>& find, int timeoutMs = 10000) {
+// Polls until `done` holds or the time is up; whether it held.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (std::chrono::steady_clock::now() < end) {
-    if (HWND h = find()) return h;
+    if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return nullptr;
+  return false;
+}
+
+// Polls until `find` yields a window or the time is up.
+inline HWND waitForWindow(const std::function<HWND()>& find, int timeoutMs = 10000) {
+  HWND found = nullptr;
+  waitUntil([&] { return (found = find()) != nullptr; }, timeoutMs);
+  return found;
 }
 
 // The tool's message box, once it is up.
