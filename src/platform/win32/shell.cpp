@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/text.h"
@@ -55,7 +56,7 @@ std::optional<std::string> Win32Shell::browseForFolder(const std::string& prompt
   if (!SHGetPathFromIDListEx(chosen.pidl, reinterpret_cast<wchar_t*>(path.data()),
                              static_cast<DWORD>(path.size()), GPFIDL_DEFAULT))
     return std::string();
-  path.resize(path.find(u'\0'));
+  path.resize(std::min(path.find(u'\0'), path.size()));
   return fromUtf16(path);
 }
 

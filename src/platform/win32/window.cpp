@@ -229,6 +229,7 @@ bool Win32Window::createControl(std::size_t index) {
         const std::u16string w = toUtf16(item);
         SendMessageW(child, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(w)));
       }
+      SendMessageW(child, CB_LIMITTEXT, 0, 0);  // no limit beyond the system's
       fitComboHeight(child, s.rect.height);
       const std::u16string w = toUtf16(s.caption);
       SetWindowTextW(child, wide(w));

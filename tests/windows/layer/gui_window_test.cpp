@@ -181,6 +181,46 @@ TEST(GuiWindow, DispatchesEventsAndReachesPropertiesByName) {
   EXPECT_FALSE(dog.fired());
 }
 
+TEST(GuiWindow, TabMovesTheFocusInRosterOrder) {
+  Watchdog dog;
+  win32::Win32Gui gui;
+  HWND top = nullptr;
+  std::vector<std::pair<int, int>> focused;  // identifiers of the focus and of its parent
+  int step = 0;
+  WindowSpec spec;
+  spec.caption = "焦点测试";
+  spec.width = 300;
+  spec.height = 200;
+  spec.controls = {
+      {"甲", K::Edit, {8, 8, 80, 24}, "", {}, {}, {}, E::None, {}},
+      {"标签", K::Label, {8, 40, 80, 16}, "标签", {}, {}, {}, E::None, {}},
+      {"乙", K::Button, {8, 64, 80, 24}, "按钮", {}, {}, {}, E::None, {}},
+      {"丙", K::Combo, {8, 96, 80, 20}, "", {}, {}, {"True"}, E::None, {}},
+      {"时钟", K::Timer, {0, 0, 0, 0}, "", {}, {}, {}, E::Elapsed,
+       [&](Window&) {
+         if (step == 0) SetFocus(GetDlgItem(top, controlId(0)));
+         focused.emplace_back(GetDlgCtrlID(GetFocus()), GetDlgCtrlID(GetParent(GetFocus())));
+         if (++step == 4) {
+           PostMessageW(top, WM_CLOSE, 0, 0);
+           return;
+         }
+         PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+         PostMessageW(GetFocus(), WM_KEYUP, VK_TAB, 0xC0000001);
+       }},
+  };
+  spec.onCreated = [&](Window& w) {
+    top = findToolWindow(spec.caption);
+    w.setPeriod("时钟", 50);
+  };
+  gui.runMainWindow(spec);
+  ASSERT_EQ(focused.size(), 4u);
+  EXPECT_EQ(focused[0].first, controlId(0));
+  EXPECT_EQ(focused[1].first, controlId(2));  // the label takes no focus
+  EXPECT_EQ(focused[2].second, controlId(3));  // the combo box's own edit field
+  EXPECT_EQ(focused[3].first, controlId(0));  // round again
+  EXPECT_FALSE(dog.fired());
+}
+
 TEST(GuiWindow, ClassIconIsTheToolsIcon) {
   Watchdog dog;
   win32::Win32Gui gui;
