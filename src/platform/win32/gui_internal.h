@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/window.h"
@@ -17,6 +17,8 @@ namespace kovrin::win32 {
 
 // The face every control uses. It holds CJK glyphs on every Windows since
 // Vista whatever the system locale, so Chinese captions render everywhere.
+// Fonts are made in the GB2312 character set, so that a system without the
+// face falls back to one that has Chinese glyphs.
 inline constexpr wchar_t kDefaultFace[] = L"Microsoft YaHei";
 // The character height (em) of the default font, in pixels.
 inline constexpr int kDefaultFontHeight = 12;
@@ -34,7 +36,7 @@ class FontCache {
   HFONT get(const Font& font);  // nullptr when the font cannot be made
 
  private:
-  std::map<std::tuple<int, bool, bool>, HFONT> fonts_;
+  std::map<std::pair<int, bool>, HFONT> fonts_;  // (height, bold)
 };
 
 // A top-level window built from a roster. It lives on the GUI thread; the

@@ -83,7 +83,10 @@ LOGFONTW logicalFont(const Font& font) {
   LOGFONTW lf{};
   lf.lfHeight = -(font.height > 0 ? font.height : kDefaultFontHeight);
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
-  lf.lfCharSet = font.gb2312 ? GB2312_CHARSET : DEFAULT_CHARSET;
+  // Every font asks for the GB2312 character set, not only those that name
+  // it: where the face is missing, the system then still picks one with
+  // Chinese glyphs instead of one that shows boxes.
+  lf.lfCharSet = GB2312_CHARSET;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
@@ -98,7 +101,7 @@ FontCache::~FontCache() {
 }
 
 HFONT FontCache::get(const Font& font) {
-  const auto key = std::make_tuple(font.height > 0 ? font.height : 0, font.bold, font.gb2312);
+  const auto key = std::make_pair(font.height > 0 ? font.height : 0, font.bold);
   auto it = fonts_.find(key);
   if (it != fonts_.end()) return it->second;
   const LOGFONTW lf = logicalFont(font);
