@@ -222,5 +222,11 @@ TEST_F(MonitorTest, AutomaticReleaseWithZeroOrLettersNeverFires) {
   }
 }
 
+TEST_F(MonitorTest, ClosingTheWindowStopsAutomaticRelease) {
+  window.click("按钮2");
+  window.destroyed();
+  EXPECT_EQ(tool.state.memClearAutoOn, 0);
+}
+
 }  // namespace
 }  // namespace kovrin
