@@ -121,6 +121,8 @@ struct VersionCase {
   bool notice;
 };
 
+void PrintTo(const VersionCase& c, std::ostream* os) { *os << c.name; }
+
 class VersionNoticeTest : public ToolFixture, public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(VersionNoticeTest, ShowsTheNoticeOnlyForADifferentPublishedVersion) {

@@ -321,7 +321,15 @@ void ToolFixture::installServer(bool keepSteamCmd) {
         return main_ != nullptr || ended;
       },
       kWindowTimeout, milliseconds(50));
-  if (main_) return ::testing::AssertionSuccess();
+  if (main_) {
+    // The window comes first, its controls right after it: wait for the last
+    // of the roster.
+    const auto names = driver::rosterNames(driver::Roster::Main);
+    const int lastId = driver::rosterControlId(driver::Roster::Main, names.back());
+    if (driver::waitFor([&] { return driver::control(main_, lastId) != nullptr; }, kWindowTimeout))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the main window's controls did not come";
+  }
   if (ended) {
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
@@ -333,11 +341,11 @@ void ToolFixture::installServer(bool keepSteamCmd) {
 
 ::testing::AssertionResult ToolFixture::waitStarted(milliseconds timeout) {
   if (!main_) return ::testing::AssertionFailure() << "the tool has no main window";
-  HWND label = control(kMemoryLabel);
+  const int labelId = controlId(kMemoryLabel);
   std::string last;
   const bool started = driver::waitFor(
       [&] {
-        auto t = driver::text(label, milliseconds(500));
+        auto t = driver::text(driver::control(main_, labelId), milliseconds(500));
         if (!t) return false;
         last = *t;
         return driver::visible(main_) && last.rfind(kMemoryLabelPrefix, 0) == 0 && last != kMemoryLabelDesign;
