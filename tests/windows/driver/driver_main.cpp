@@ -21,7 +21,9 @@
 //   CONTROL is a roster name (启动服务端按钮), a number (an identifier) or
 //   text=CAPTION (the first control showing that text).
 // Exit code: 0 done, 1 not found or timed out, 2 bad command line.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -86,6 +88,9 @@ HWND findControl(const Options& o, HWND window, const std::string& spec) {
 int run(const Options& o) {
   if (o.args.empty()) return 2;
   const std::string& command = o.args[0];
+  static const char* const known[] = {"message", "dismiss", "roster", "wait-window", "close", "controls",
+                                      "get",     "set",     "click",  "press",       "enabled"};
+  if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return command == k; })) return 2;
   const auto need = [&](std::size_t n) { return o.args.size() == n + 1; };
 
   if (command == "message" || command == "dismiss") {

@@ -186,4 +186,60 @@ TEST_F(DriverTest, AVanishedWindowReadsAsNothing) {
   EXPECT_EQ(driver::waitMessageBox(100ms, GetCurrentProcessId()), std::nullopt);
 }
 
+// driver.exe from a command line, against the same window: output is UTF-8.
+struct CommandResult {
+  int code = -1;
+  std::string output;
+};
+
+CommandResult runDriver(const std::wstring& arguments) {
+  CommandResult result;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  std::wstring line = L"\"" + driver::widen(KOVRIN_DRIVER_EXE) + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION info{};
+  const BOOL created = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                      nullptr, &startup, &info);
+  CloseHandle(writeEnd);
+  if (created) {
+    char buffer[4096];
+    DWORD n = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0) result.output.append(buffer, n);
+    WaitForSingleObject(info.hProcess, 30000);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    result.code = static_cast<int>(code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+  }
+  CloseHandle(readEnd);
+  return result;
+}
+
+TEST_F(DriverTest, TheCommandLineDriverReadsSetsClicksAndDismisses) {
+  const std::wstring window = L"--window \"驱动 测试\" --pid " + std::to_wstring(GetCurrentProcessId()) + L" ";
+  auto get = runDriver(window + L"get " + std::to_wstring(kEdit));
+  EXPECT_EQ(get.code, 0);
+  EXPECT_EQ(get.output, "60\n");
+  EXPECT_EQ(runDriver(window + L"set " + std::to_wstring(kEdit) + L" 分钟").code, 0);
+  EXPECT_EQ(driver::text(driver::control(target.window(), kEdit)), std::optional<std::string>("分钟"));
+  EXPECT_EQ(runDriver(window + L"enabled " + std::to_wstring(kDisabled)).output, "0\n");
+  EXPECT_EQ(runDriver(window + L"click " + std::to_wstring(kDisabled)).code, 1);
+  EXPECT_EQ(runDriver(window + L"click text=启动服务端").code, 0);
+  auto dismissed = runDriver(L"--pid " + std::to_wstring(GetCurrentProcessId()) + L" --timeout 5000 dismiss");
+  EXPECT_EQ(dismissed.code, 0);
+  EXPECT_EQ(dismissed.output, "服务端正在运行中\n");
+  EXPECT_TRUE(driver::messageBoxes(GetCurrentProcessId()).empty());
+  EXPECT_EQ(runDriver(L"--timeout 100 --window 没有这个窗口 controls").code, 1);
+  EXPECT_EQ(runDriver(L"no-such-command").code, 2);
+}
+
 }  // namespace
