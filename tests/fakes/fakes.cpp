@@ -26,9 +26,29 @@ std::string lastName(const std::string& path) {
   return slash == std::string::npos ? p : p.substr(slash + 1);
 }
 
+// "\x" is x at the root of the current drive.
+std::string onCurrentDrive(const std::string& path) {
+  const bool driveRelative = !path.empty() && (path[0] == '\\' || path[0] == '/') &&
+                             (path.size() == 1 || (path[1] != '\\' && path[1] != '/'));
+  return driveRelative ? "C:" + path : path;
+}
+
+// The path on its drive with "/" read as "\" and separators not repeated,
+// letter case kept.
+std::string plainPath(const std::string& path) {
+  std::string p;
+  for (char c : onCurrentDrive(path)) {
+    if (c == '/') c = '\\';
+    if (c == '\\' && !p.empty() && p.back() == '\\') continue;
+    p.push_back(c);
+  }
+  return p;
+}
+
 }  // namespace
 
-std::string FakeFileSystem::key(const std::string& path) {
+std::string FakeFileSystem::key(const std::string& pathAsGiven) {
+  const std::string path = onCurrentDrive(pathAsGiven);
   std::string k;
   for (char c : path) {
     if (c == '/') c = '\\';
@@ -97,7 +117,8 @@ bool FakeFileSystem::createDirectory(const std::string& path) {
   return true;
 }
 
-bool FakeFileSystem::createDirectoryPath(const std::string& path) {
+bool FakeFileSystem::createDirectoryPath(const std::string& pathAsGiven) {
+  const std::string path = plainPath(pathAsGiven);
   const auto slash = path.find_last_of("\\/");
   if (slash == std::string::npos) return true;
   const std::string dirs = key(path.substr(0, slash));
@@ -115,7 +136,10 @@ bool FakeFileSystem::createDirectoryPath(const std::string& path) {
 }
 
 std::optional<std::string> FakeFileSystem::readFile(const std::string& path) {
-  auto it = nodes_.find(resolve(key(path)));
+  const std::string k = resolve(key(path));
+  for (const auto& l : readLocks_)
+    if (k == l || k.rfind(l + "\\", 0) == 0) return std::nullopt;
+  auto it = nodes_.find(k);
   if (it == nodes_.end() || it->second.directory) return std::nullopt;
   return it->second.bytes;
 }
@@ -126,6 +150,7 @@ bool FakeFileSystem::writeFile(const std::string& path, std::string_view bytes) 
   auto it = nodes_.find(k);
   if (it != nodes_.end() && it->second.directory) return false;
   ++writes_;
+  writeLog.push_back(path);
   nodes_[k] = Node{lastName(path), false, std::string(bytes), {}};
   return true;
 }
@@ -188,6 +213,8 @@ void FakeFileSystem::addLink(const std::string& path, const std::string& target)
 }
 
 void FakeFileSystem::lock(const std::string& path) { locks_.push_back(key(path)); }
+
+void FakeFileSystem::denyReads(const std::string& path) { readLocks_.push_back(key(path)); }
 
 void FakeFileSystem::unlock(const std::string& path) {
   locks_.erase(std::remove(locks_.begin(), locks_.end(), key(path)), locks_.end());

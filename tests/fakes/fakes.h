@@ -19,7 +19,8 @@ namespace kovrin::fakes {
 // ---------------------------------------------------------------- files ---
 // An in-memory file system with Windows path rules: backslashes, names
 // compared without regard to ASCII letter case, drive roots ("C:") always
-// present. Files and directories need an existing parent.
+// present, a path beginning with a single backslash taken from the root of
+// the current drive (C:). Files and directories need an existing parent.
 class FakeFileSystem : public FileSystem {
  public:
   bool isDirectory(const std::string& path) override;
@@ -42,6 +43,8 @@ class FakeFileSystem : public FileSystem {
   // Writes, creations and deletions at or below this path fail.
   void lock(const std::string& path);
   void unlock(const std::string& path);
+  // Reads at or below this path fail (files held open by another program).
+  void denyReads(const std::string& path);
 
   // Inspection.
   bool hasFile(const std::string& path);
@@ -49,6 +52,8 @@ class FakeFileSystem : public FileSystem {
   // Names directly inside a directory, in byte order.
   std::vector<std::string> children(const std::string& path);
   int writes() const { return writes_; }
+  // The path of every successful write, in order.
+  std::vector<std::string> writeLog;
 
  private:
   struct Node {
@@ -64,6 +69,7 @@ class FakeFileSystem : public FileSystem {
   std::string resolve(const std::string& key) const;  // follows links in the path
   std::map<std::string, Node> nodes_;
   std::vector<std::string> locks_;
+  std::vector<std::string> readLocks_;
   int writes_ = 0;
 };
 
