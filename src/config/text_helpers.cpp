@@ -91,16 +91,27 @@ std::size_t characterLength(std::string_view text, std::size_t at) {
   return length;
 }
 
+namespace {
+
+// Whether byte offset `at` begins a character. A byte that is no continuation
+// byte always does; a continuation byte does unless the character begun by
+// the nearest byte before it that is no continuation byte (at most three
+// bytes back, a character being at most four) reaches over it.
+bool onCharBoundary(std::string_view text, std::size_t at) {
+  if (at == 0 || at >= text.size() || !isContinuation(static_cast<unsigned char>(text[at]))) return true;
+  for (std::size_t back = 1; back <= 3 && back <= at; ++back) {
+    const std::size_t lead = at - back;
+    if (!isContinuation(static_cast<unsigned char>(text[lead]))) return at >= lead + characterLength(text, lead);
+  }
+  return true;
+}
+
+}  // namespace
+
 std::size_t findOnCharBoundary(std::string_view text, std::string_view searched, std::size_t from) {
   if (searched.empty()) return std::string_view::npos;
-  std::size_t i = 0;
-  // Walk the boundaries up to `from` first, so that `from` itself is judged
-  // like any other position.
-  while (i < from && i < text.size()) i += characterLength(text, i);
-  while (i < text.size() && text.size() - i >= searched.size()) {
-    if (text[i] == searched[0] && text.compare(i, searched.size(), searched) == 0) return i;
-    i += characterLength(text, i);
-  }
+  for (std::size_t at = text.find(searched, from); at != std::string_view::npos; at = text.find(searched, at + 1))
+    if (onCharBoundary(text, at)) return at;
   return std::string_view::npos;
 }
 

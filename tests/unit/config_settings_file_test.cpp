@@ -139,14 +139,25 @@ TEST_P(SettingsFileTest, AFileWithAnyOtherCharacterIsUsedAsItIs) {
 
 TEST_P(SettingsFileTest, AFileThatCannotBeReadIsNeverOverwritten) {
   os.files.addFile(tool.paths.defaultSettingsPath, fixture("v0.1_default.ini"));
-  os.files.addDirectory(tool.state.palSettingsPath);  // exists, but is no readable file
+  const std::string original = fixture("v0.6_current.ini");
+  os.files.addFile(tool.state.palSettingsPath, original);
+  os.files.denyReads(tool.state.palSettingsPath);  // held open by another program
   EXPECT_EQ(loadSettingsText(tool), "");
-  EXPECT_TRUE(os.files.isDirectory(tool.state.palSettingsPath));
   EXPECT_EQ(os.gui.messages(), std::vector<std::string>{kBlankSettingsMessage});
   OptionValues values;
   values[0] = "Easy";
   EXPECT_FALSE(saveOptionValues(tool, values));
-  EXPECT_TRUE(os.files.isDirectory(tool.state.palSettingsPath));
+  EXPECT_TRUE(os.files.writeLog.empty());
+
+  // A directory where the file should be is not replaced either.
+  fakes::FakePlatform other;
+  Tool tool2{other.platform, "C:\\steamcmd"};
+  tool2.state.palSettingsPath = tool.state.palSettingsPath;
+  other.files.addFile(tool2.paths.defaultSettingsPath, fixture("v0.1_default.ini"));
+  other.files.addDirectory(tool2.state.palSettingsPath);
+  EXPECT_EQ(loadSettingsText(tool2), "");
+  EXPECT_FALSE(saveOptionValues(tool2, values));
+  EXPECT_TRUE(other.files.isDirectory(tool2.state.palSettingsPath));
 }
 
 // ---------------------------------------------------------------- save ---
