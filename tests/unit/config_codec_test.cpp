@@ -128,7 +128,11 @@ TEST(QuoteIfBareTest, QuotesOnlyValuesWithoutADoubleQuote) {
 
 OptionValues sampleValues() {
   OptionValues v;
-  for (std::size_t i = 0; i < kOptionCount; ++i) v[i] = "v" + std::to_string(i);
+  for (std::size_t i = 0; i < kOptionCount; ++i) {
+    std::string value(1, 'v');
+    value += std::to_string(i);
+    v[i] = std::move(value);
+  }
   v[0] = "None";
   v[1] = "1";
   v[63] = "False";
