@@ -70,6 +70,7 @@ struct Tool {
   Window* main = nullptr;  // the main window, from its creation on
   bool inTick = false;     // a tick is running
   CpuMeter cpu;
+  bool releaseFilesLeft = false;  // a finished release's files are still to be removed
 };
 
 }  // namespace kovrin

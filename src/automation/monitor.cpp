@@ -49,6 +49,23 @@ void sampleCpuLoad(Tool& tool) {
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
+bool isAscii(const std::string& text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// The one line of empty.bat, without a line end: the trimmer's path, quoted so
+// that a run directory with spaces works, and "*". The command interpreter
+// reads a batch file in the console's code page, so a path with Chinese
+// characters would only be found on a machine whose code page is 936: such a
+// path is named through the batch file's own folder ("%~dp0"), which the
+// interpreter expands itself and which works on every machine.
+std::string releaseCommandLine(const std::string& trimmerPath) {
+  if (isAscii(trimmerPath)) return quoted(trimmerPath) + " *";
+  return "\"%~dp0empty.exe\" *";
+}
+
 }  // namespace
 
 std::int64_t totalPhysicalMiB(Tool& tool) {
@@ -83,16 +100,28 @@ void refreshResourceMonitor(Tool& tool) {
 
 void writeReleaseFiles(Tool& tool) {
   FileSystem& fs = tool.os.files;
+  tool.releaseFilesLeft = false;  // this release owns them now
   if (const auto image = tool.os.environment.carriedFile(CarriedFile::EmptyExe))
     fs.writeFile(tool.paths.emptyExePath, *image);
-  // One line, no line end; the path is quoted so that a run directory with
-  // spaces works.
-  fs.writeFile(tool.paths.emptyBatPath, toGbk(quoted(tool.paths.emptyExePath) + " *"));
+  fs.writeFile(tool.paths.emptyBatPath, releaseCommandLine(tool.paths.emptyExePath));
+}
+
+// Removes the two release files; whether both are gone. The last runs of a
+// burst are not waited for, so the trimmer may still be running and its file
+// in use: then the removal is tried again on the following ticks.
+bool removeReleaseFiles(Tool& tool) {
+  FileSystem& fs = tool.os.files;
+  for (const std::string* file : {&tool.paths.emptyExePath, &tool.paths.emptyBatPath})
+    if (fs.exists(*file)) fs.deleteFile(*file);
+  return !fs.exists(tool.paths.emptyExePath) && !fs.exists(tool.paths.emptyBatPath);
 }
 
 void runReleaseBurst(Tool& tool) {
   ToolState& s = tool.state;
-  if (s.memReleaseBurst <= 0) return;
+  if (s.memReleaseBurst <= 0) {
+    if (tool.releaseFilesLeft) tool.releaseFilesLeft = !removeReleaseFiles(tool);
+    return;
+  }
   Window& w = *tool.main;
   w.setText("按钮1", "释放中...");
   w.setDisabled("按钮1", true);
@@ -103,8 +132,7 @@ void runReleaseBurst(Tool& tool) {
     w.setText("按钮1", "立即释放");
     w.setDisabled("按钮1", false);
     writeSetting(tool, "MemClear", w.text("编辑框1"));
-    tool.os.files.deleteFile(tool.paths.emptyExePath);
-    tool.os.files.deleteFile(tool.paths.emptyBatPath);
+    tool.releaseFilesLeft = !removeReleaseFiles(tool);
   }
 }
 

@@ -123,11 +123,14 @@ TEST_F(MonitorTest, AClickWritesBothReleaseFilesAtOnce) {
   EXPECT_EQ(window.text("按钮1"), "立即释放");  // the caption changes on the first burst tick
 }
 
-TEST_F(MonitorTest, TheBatchFileIsWrittenInGbk) {
+TEST_F(MonitorTest, ABatchFileBesideAChinesePathNamesTheTrimmerThroughItsOwnFolder) {
+  // A batch file is read in the console's code page: Chinese characters in it
+  // would only work where that is 936.
   Tool chinese(fake.platform, "D:\\服务器");
   fake.files.addDirectory("D:\\服务器\\ZEruvo");
   writeReleaseFiles(chinese);
-  EXPECT_EQ(fake.files.file("D:\\服务器\\ZEruvo\\empty.bat"), toGbk("\"D:\\服务器\\ZEruvo\\empty.exe\" *"));
+  EXPECT_EQ(fake.files.file("D:\\服务器\\ZEruvo\\empty.bat"), "\"%~dp0empty.exe\" *");
+  EXPECT_EQ(fake.files.file("D:\\服务器\\ZEruvo\\empty.exe"), "MZ-trimmer");
 }
 
 TEST_F(MonitorTest, ABurstRunsTwentyTicksAndEndsWithTheButtonTheSettingAndTheFilesRestored) {
@@ -171,6 +174,38 @@ TEST_F(MonitorTest, ASecondClickBeforeTheFirstBurstTickRewritesTheFilesAndKeepsT
   runReleaseBurst(tool);
   window.click("按钮1");  // disabled during the burst: ignored
   EXPECT_EQ(tool.state.memReleaseBurst, 19);
+}
+
+TEST_F(MonitorTest, ReleaseFilesStillInUseAtTheEndOfABurstAreRemovedOnTheFollowingTicks) {
+  window.click("按钮1");
+  for (int tick = 0; tick < 19; ++tick) runReleaseBurst(tool);
+  fake.files.lock(kExe);  // the last runs still use the trimmer
+  runReleaseBurst(tool);
+  EXPECT_EQ(window.text("按钮1"), "立即释放");
+  EXPECT_TRUE(fake.files.hasFile(kExe));
+  EXPECT_FALSE(fake.files.hasFile(kBat));
+  runReleaseBurst(tool);
+  EXPECT_TRUE(fake.files.hasFile(kExe));
+  fake.files.unlock(kExe);
+  runReleaseBurst(tool);
+  EXPECT_FALSE(fake.files.hasFile(kExe));
+  // Once gone, later idle ticks touch nothing.
+  fake.files.addFile(kExe, "an operator's own file");
+  runReleaseBurst(tool);
+  EXPECT_TRUE(fake.files.hasFile(kExe));
+  EXPECT_EQ(fake.processes.started.size(), 100u);
+}
+
+TEST_F(MonitorTest, ANewReleaseTakesOverFilesLeftByThePreviousOne) {
+  window.click("按钮1");
+  for (int tick = 0; tick < 19; ++tick) runReleaseBurst(tool);
+  fake.files.lock(kExe);
+  runReleaseBurst(tool);
+  fake.files.unlock(kExe);
+  window.click("按钮1");  // before the next idle tick removes them
+  runReleaseBurst(tool);
+  EXPECT_TRUE(fake.files.hasFile(kExe));
+  EXPECT_TRUE(fake.files.hasFile(kBat));
 }
 
 TEST_F(MonitorTest, FilesThatCannotBeWrittenOrDeletedAreSilent) {
