@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "backup/rotation.h"
 #include "backup/snapshot.h"
 #include "backup_fixture.h"
@@ -39,7 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Before late 2001 the count is shorter: the milliseconds fill it up
         // to ten characters, then zeros.
         NameCase{{1999, 1, 1, 0, 0, 0, 7}, "9151200000", "1999年1月1日"},
-        NameCase{{1970, 1, 1, 8, 0, 5, 42}, "5042000000", "1970年1月1日8时0分5秒"}));
+        NameCase{{1970, 1, 1, 8, 0, 5, 42}, "5042000000", "1970年1月1日8时0分5秒"}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(SnapshotName, TenCharactersSortInTheOrderTaken) {
   const LocalTime earlier{2024, 1, 27, 23, 59, 59, 999};

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <set>
 
 #include "config/option_codec.h"
@@ -201,7 +203,8 @@ TEST_P(MergeFixtureTest, AnEditChangesOnlyThatValue) {
 
 INSTANTIATE_TEST_SUITE_P(Table, MergeFixtureTest,
                          ::testing::Values(FixtureCase{"v0.1_default.ini", 2}, FixtureCase{"v0.3_linux.ini", 2},
-                                           FixtureCase{"v0.6_current.ini", 0}));
+                                           FixtureCase{"v0.6_current.ini", 0}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(MergeSettingsTextTest, ReadsTheCurrentServersFileCompletely) {
   const OptionValues v = valuesOf(fixture("v0.6_current.ini"));

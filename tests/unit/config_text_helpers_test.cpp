@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <regex>
 
 #include "config/text_helpers.h"
@@ -43,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FindCase{"hello world", "WORLD", 1, true, 7},   // ignore case
                       FindCase{"HELLO", "hello", 1, true, 1},
                       FindCase{"hello world", "WORLD", 1, false, -1}, // case-sensitive by default
-                      FindCase{"服务器", "\x9C", 1, false, 2}));       // byte-wise, not by character
+                      FindCase{"服务器", "\x9C", 1, false, 2}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });       // byte-wise, not by character
 
 // ---------------------------------------------------------- textBetween ---
 
@@ -70,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BetweenCase{"a=1)a=2,", "a=", ",", "1)a=2"},     // only the first left marker
                       BetweenCase{"名=张三,", "名=", ",", "张三"},
                       BetweenCase{"", "a", "b", ""},
-                      BetweenCase{"abc", "", "c", ""}));
+                      BetweenCase{"abc", "", "c", ""}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(TextBetweenTest, NeverMatchesInsideACharacter) {
   // "中" is E4 B8 AD: the bytes B8 AD occur only inside it.
@@ -179,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
         StripCase{"[/Script/Pal.PalGameWorldSettings]\r\nOptionSettings=()",
                   "[/Script/Pal.PalGameWorldSettings]\r\nOptionSettings=()"},
         StripCase{"\xEF\xBB\xBF", "\xEF\xBB\xBF"},     // a byte-order mark is a character
-        StripCase{"中\r\n\r\n文\n", "中\r\n文"}));
+        StripCase{"中\r\n\r\n文\n", "中\r\n文"}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(StripBlankLinesDirectTest, TreatsTheUnicodeSeparatorsAsLineEnds) {
   // The engine's multiline anchors also stand at U+2028 and U+2029.

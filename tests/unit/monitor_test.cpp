@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/main_window.h"
 #include "app/tool.h"
 #include "automation/monitor.h"
@@ -58,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(Table, MemoryReadoutTest,
                                            MemoryCase{16305, 16305, 0, "可用物理内存：16305M"},
                                            MemoryCase{16305, 9000.9, 44, "可用物理内存：9000M"},
                                            MemoryCase{8192, 0, 100, "可用物理内存：0M"},
-                                           MemoryCase{3, 1, 66, "可用物理内存：1M"}));  // truncated, not rounded
+                                           MemoryCase{3, 1, 66, "可用物理内存：1M"}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });  // truncated, not rounded
 
 TEST_F(MonitorTest, UnreadableMemoryLeavesTheReadoutsAndTheTickGoesOn) {
   fake.machine.memoryReading.reset();

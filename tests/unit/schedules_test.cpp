@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/values.h"
 #include "automation/schedules.h"
 #include "backup_fixture.h"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "server/server_control.h"
 #include "server_fixture.h"
 
@@ -45,7 +47,8 @@ INSTANTIATE_TEST_SUITE_P(
         RunningCase{{"PalServer.exe "}, false},
         RunningCase{{"ＰalServer.exe"}, false},       // full-width P is another letter
         RunningCase{{"服务PalServer.exe"}, false},
-        RunningCase{{"PalServer"}, false}));
+        RunningCase{{"PalServer"}, false}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(SameExeName, FoldsOnlyAsciiCapitals) {
   EXPECT_TRUE(sameExeName("PalServer-Win64-Shipping-Cmd.exe", "palserver-win64-shipping-cmd.EXE"));
@@ -78,7 +81,8 @@ INSTANTIATE_TEST_SUITE_P(Table, RunProgramShowModeTest,
                          ::testing::Values(ShowModeCase{-7, 0}, ShowModeCase{0, 0}, ShowModeCase{1, 0},
                                            ShowModeCase{2, 1}, ShowModeCase{3, 2}, ShowModeCase{4, 3},
                                            ShowModeCase{5, 4}, ShowModeCase{6, 6}, ShowModeCase{7, 6},
-                                           ShowModeCase{1000, 6}));
+                                           ShowModeCase{1000, 6}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(RunProgram, DefaultsToANormalWindowAndReportsWhetherTheProcessWasCreated) {
   Rig r;

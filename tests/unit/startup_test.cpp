@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/tool.h"
@@ -148,7 +150,8 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{200, std::string("2.30\0junk", 9), false},
                       VersionCase{200, "2.31", true},
                       VersionCase{200, "2.3", true},
-                      VersionCase{200, "v2.30", true}));
+                      VersionCase{200, "v2.30", true}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(StartupTest, BannerTakesOnlyA200BodyUpToItsFirstZeroByte) {
   serve("banner", 200, std::string("欢迎 Kovrin\0hidden", 20));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <chrono>
 #include <future>
 
@@ -198,7 +200,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DownloadCase{"server error", HttpResponse{500, ""}},
                       DownloadCase{"not a zip", HttpResponse{200, "<html>captive portal</html>"}},
                       DownloadCase{"no steamcmd.exe inside", HttpResponse{200, testing::buildZip({{"readme.txt", "hi"}})}},
-                      DownloadCase{"cut short", HttpResponse{200, testing::buildZip({{"steamcmd.exe", "MZ"}}).substr(0, 40)}}));
+                      DownloadCase{"cut short", HttpResponse{200, testing::buildZip({{"steamcmd.exe", "MZ"}}).substr(0, 40)}}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 // ------------------------------------------------ the button and the tick ---
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "server/zip.h"
 #include "steamcmd_zip_builder.h"
 
@@ -69,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DamageCase{"larger than allowed", ZipItem{"steamcmd.exe", std::string(kMax + 1, 'a')}},
                       DamageCase{"encrypted", withFlags(entry(), 1)},
                       DamageCase{"bzip2", ZipItem{"steamcmd.exe", "data", 12}},
-                      DamageCase{"local name differs", withLocalName(entry(), "evil.exe")}));
+                      DamageCase{"local name differs", withLocalName(entry(), "evil.exe")}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(ZipReader, RefusesSplitAndZip64Archives) {
   const std::string zip = buildZip({{"steamcmd.exe", "MZ"}});

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "automation/task_pattern.h"
 
 namespace kovrin {
@@ -36,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PatternCase{"*.dll", "PalServer.exe", false},
                       PatternCase{"a*b*c", "axxbyy", false},
                       PatternCase{"", "PalServer.exe", false},
-                      PatternCase{"*a*a*a*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false}));
+                      PatternCase{"*a*a*a*a*a*a*a*a*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa", false}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(ProcessIdArgument, OnlyPlainDigitsNameAProcess) {
   EXPECT_EQ(parseProcessId("1234"), 1234u);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include <stdexcept>
 
 #include "automation/guard.h"
@@ -199,7 +201,8 @@ INSTANTIATE_TEST_SUITE_P(Table, StatusPassTableTest,
                                            PassCase{0, 0, "安装服务端", false, true},
                                            PassCase{0, 1, "正在安装中.", true, false},
                                            PassCase{2, 0, "安装服务端", false, true},
-                                           PassCase{-1, 1, "正在安装中.", true, false}));
+                                           PassCase{-1, 1, "正在安装中.", true, false}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(RetireUpdateWorker, ReleasesTheThreadOnceAndThenDoesNothing) {
   Rig r;
@@ -238,7 +241,8 @@ TEST_P(PlainRefreshTest, AnyGuardValueButOneRefreshesTheStatusFromARealCheck) {
 
 INSTANTIATE_TEST_SUITE_P(Table, PlainRefreshTest,
                          ::testing::Values(RefreshCase{0, false}, RefreshCase{0, true}, RefreshCase{2, true},
-                                           RefreshCase{-1, false}));
+                                           RefreshCase{-1, false}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(StatusPass, WithTheGuardOnTheGuardStepOwnsTheGuardButtonAndTheLabel) {
   Rig r;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "app/values.h"
 
 namespace kovrin {
@@ -43,7 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextToIntCase{"-2147483648", INT32_MIN},
         TextToIntCase{"99999999999", 1215752191},  // 99999999999 mod 2^32
         TextToIntCase{"★5", 0},                    // a star folds to "*", not a digit
-        TextToIntCase{"～1", 0}));
+        TextToIntCase{"～1", 0}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(IntToText, PlainDigitsWithMinusSign) {
   EXPECT_EQ(intToText(0), "0");
