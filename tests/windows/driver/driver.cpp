@@ -272,7 +272,8 @@ bool dismiss(HWND box, milliseconds timeout) {
   if (!ok) ok = controlByText(box, "OK", L"Button");
   if (!ok) ok = controlByText(box, "确定", L"Button");
   if (!ok || !PostMessageW(ok, BM_CLICK, 0, 0)) return false;
-  return waitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, timeout);
+  // The box is gone once destroyed; one that is only hidden by then counts.
+  return waitFor([&] { return !IsWindow(box); }, timeout) || !IsWindowVisible(box);
 }
 
 std::optional<std::string> dismissNext(milliseconds timeout, DWORD pid, const std::string& caption) {
