@@ -4,6 +4,7 @@
 // and runs that fail.
 #include <chrono>
 #include <cstdint>
+#include <ostream>
 #include <set>
 
 #include "tool_fixture.h"
@@ -102,6 +103,9 @@ struct InstallCase {
   bool operatorBatch;  // the operator put a steamcmd.bat into the run directory
 };
 
+// Cases are named by their name in test listings.
+void PrintTo(const InstallCase& c, std::ostream* out) { *out << c.name; }
+
 class InstallTest : public SteamCmdRunTest, public ::testing::WithParamInterface<InstallCase> {};
 
 TEST_P(InstallTest, WritesSteamCmdRunsItAndTheServerAppears) {
@@ -170,6 +174,8 @@ struct FailureCase {
   bool zipThere;
   const char* message;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.name; }
 
 class FailedRunTest : public SteamCmdRunTest, public ::testing::WithParamInterface<FailureCase> {};
 
