@@ -1,9 +1,10 @@
 // Timed command, run under Wine or Windows: the cost of one full idle tick
 // (all six steps, with the real window, the real process snapshot and the real
-// machine readings, no backup due) and the tool's memory after an hour of
-// ticks, to show that nothing grows.
+// machine readings, no backup due), the tool's memory after an hour of ticks,
+// to show that nothing grows, and the cost of one isServerRunning (a real
+// Toolhelp snapshot of every process, walked to its end: no launcher runs).
 //
-//   kovrin_tick_memory_bench [--ticks N]     (default 3600: one hour)
+//   kovrin_tick_memory_bench [--ticks N] [--checks N]   (defaults 3600: one hour; 200)
 //
 // The ticks are run back to back instead of once a second; everything else is
 // as in the tool: the main window is built from its roster and the startup
@@ -26,6 +27,7 @@
 #include "platform/text.h"
 #include "platform/win32/gui.h"
 #include "platform/win32/services.h"
+#include "server/server_control.h"
 
 // Live C++ heap of the tool's code, counted at every allocation.
 namespace {
@@ -102,8 +104,11 @@ std::string scratchRunDirectory() {
 
 int wmain(int argc, wchar_t** argv) {
   long ticks = 3600;
-  for (int i = 1; i + 1 < argc; ++i)
+  long checks = 200;
+  for (int i = 1; i + 1 < argc; ++i) {
     if (std::wcscmp(argv[i], L"--ticks") == 0) ticks = std::wcstol(argv[i + 1], nullptr, 10);
+    if (std::wcscmp(argv[i], L"--checks") == 0) checks = std::wcstol(argv[i + 1], nullptr, 10);
+  }
   // Nothing listens there: the document fetches fail at once.
   SetEnvironmentVariableW(L"KOVRIN_VERSION_URL", L"http://127.0.0.1:9/version");
   SetEnvironmentVariableW(L"KOVRIN_BANNER_URL", L"http://127.0.0.1:9/banner");
@@ -145,6 +150,16 @@ int wmain(int argc, wchar_t** argv) {
                 static_cast<long>(after.userObjects) - static_cast<long>(before.userObjects),
                 static_cast<long long>(after.heapBytes) - static_cast<long long>(before.heapBytes));
     std::printf("(Wine reports no private bytes, handle or GDI/USER counts: those read 0 there.)\n");
+
+    const std::size_t processCount = processes.snapshot().size();
+    long found = 0;
+    const auto c0 = std::chrono::steady_clock::now();
+    for (long c = 0; c < checks; ++c) found += kovrin::isServerRunning(tool) ? 1 : 0;
+    const double checkSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - c0).count();
+    const double perCheckUs = checkSeconds * 1e6 / static_cast<double>(checks > 0 ? checks : 1);
+    std::printf("isServerRunning: %.1f us per call, %ld calls, %zu processes in the snapshot"
+                " (launcher found %ld times)\n",
+                perCheckUs, checks, processCount, found);
     std::fflush(stdout);
     files.deleteFile(runDir + "\\ZEruvo\\GMSetting.ini");
     files.removeDirectory(runDir + "\\ZEruvo");

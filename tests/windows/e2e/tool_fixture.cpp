@@ -19,6 +19,8 @@ using driver::widen;
 constexpr const char* kMemoryLabel = "内存总量标签";
 constexpr const char* kMemoryLabelDesign = "物理内存总量：12345M";
 constexpr const char* kMemoryLabelPrefix = "物理内存总量：";
+// Written by every status pass of the tick.
+constexpr const char* kStatusLabel = "服务端状态标签";
 
 std::wstring windowsPath(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
@@ -121,6 +123,10 @@ std::wstring parentOf(const std::wstring& path) {
 
 std::wstring toolExecutable() { return fromEnvironmentOr(L"KOVRIN_E2E_TOOL", KOVRIN_E2E_TOOL); }
 
+std::wstring toolExecutableCarryingSteamCmd() {
+  return fromEnvironmentOr(L"KOVRIN_E2E_TOOL_CARRYING_STEAMCMD", KOVRIN_E2E_TOOL_CARRYING_STEAMCMD);
+}
+
 std::wstring fakeProgram(const char* name) {
   return fromEnvironmentOr(L"KOVRIN_E2E_PROGRAMS", KOVRIN_E2E_PROGRAMS) + L"\\" + widen(name);
 }
@@ -178,18 +184,23 @@ void ToolFixture::makeRunDir() {
   static int counter = 0;
   const std::wstring unique = std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L"-" +
                               std::to_wstring(GetTickCount64() % 100000);
-  runDirW_ = base + (chineseRunDir ? L"kovrin e2e 运行 目录 " : L"kovrin-e2e-") + unique;
-  removeTree(runDirW_);
-  if (!CreateDirectoryW(runDirW_.c_str(), nullptr)) ADD_FAILURE() << "cannot create " << narrow(runDirW_);
+  // The run directory lies in a folder of the test's own, so that a test can
+  // put things beside it (where an unquoted path with spaces would lead).
+  folderW_ = base + L"kovrin-e2e-" + unique;
+  runDirW_ = folderW_ + (chineseRunDir ? L"\\Kovrin 运行 目录" : L"\\run");
+  removeTree(folderW_);
+  if (!CreateDirectoryW(folderW_.c_str(), nullptr) || !CreateDirectoryW(runDirW_.c_str(), nullptr))
+    ADD_FAILURE() << "cannot create " << narrow(runDirW_);
   runDir_ = narrow(runDirW_);
 }
 
 void ToolFixture::removeRunDir() {
   if (runDirW_.empty()) return;
   // Files of processes that were just ended may stay locked for a moment.
-  const bool removed = driver::waitFor([&] { return removeTree(runDirW_); }, milliseconds(5000),
+  const bool removed = driver::waitFor([&] { return removeTree(folderW_); }, milliseconds(5000),
                                        milliseconds(200));
   if (!removed) ADD_FAILURE() << "could not remove the run directory " << runDir_;
+  folderW_.clear();
   runDirW_.clear();
   runDir_.clear();
 }
@@ -200,6 +211,11 @@ const std::string& ToolFixture::runDir() {
 }
 
 std::string ToolFixture::path(const std::string& relative) { return runDir() + "\\" + relative; }
+
+std::string ToolFixture::besideRunDir(const std::string& name) {
+  makeRunDir();
+  return narrow(folderW_) + "\\" + name;
+}
 
 bool ToolFixture::exists(const std::string& relative) {
   return GetFileAttributesW(widen(path(relative)).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -263,9 +279,9 @@ void ToolFixture::installServer(bool keepSteamCmd) {
 ::testing::AssertionResult ToolFixture::startTool() {
   if (process_) return ::testing::AssertionFailure() << "the tool is already running";
   const std::wstring exe = widen(path("kovrin.exe"));
-  if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES &&
-      !CopyFileW(toolExecutable().c_str(), exe.c_str(), FALSE)) {
-    return ::testing::AssertionFailure() << "cannot copy " << narrow(toolExecutable());
+  const std::wstring build = carriedSteamCmd ? toolExecutableCarryingSteamCmd() : toolExecutable();
+  if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES && !CopyFileW(build.c_str(), exe.c_str(), FALSE)) {
+    return ::testing::AssertionFailure() << "cannot copy " << narrow(build);
   }
 
   std::map<std::string, std::string> variables = {
@@ -402,7 +418,7 @@ void ToolFixture::killEverything() {
   // Whatever still runs from the run directory (a server started by the
   // tool, SteamCMD...), in case it left the job.
   for (int round = 0; round < 3; ++round) {
-    auto left = processesBelow(runDirW_);
+    auto left = processesBelow(folderW_);
     if (left.empty()) break;
     for (auto& p : left) {
       TerminateProcess(p.handle, 1);
@@ -473,6 +489,15 @@ std::string ToolFixture::waitTextWhere(const std::string& name,
       },
       timeout, milliseconds(50));
   return last;
+}
+
+::testing::AssertionResult ToolFixture::waitStatusPass(milliseconds timeout) {
+  // No caption of the tool is empty: every status pass writes one.
+  HWND label = control(kStatusLabel);
+  if (!label || !driver::setText(label, "")) return ::testing::AssertionFailure() << "cannot mark " << kStatusLabel;
+  if (driver::waitText(label, [](const std::string& t) { return !t.empty(); }, timeout))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no status pass within " << timeout.count() << " ms";
 }
 
 std::optional<std::string> ToolFixture::nextMessage(milliseconds timeout) {

@@ -51,6 +51,7 @@ inline constexpr const char* kNewVersionMessage = "RIro有新版本，请点击 
 
 // Where the built programs are.
 std::wstring toolExecutable();               // kovrin.exe
+std::wstring toolExecutableCarryingSteamCmd();  // a test build that carries the fake steamcmd.exe
 std::wstring fakeProgram(const char* name);  // steamcmd.exe, PalServer.exe, ...
 
 // The bytes of a whole file; nothing when it cannot be read.
@@ -69,6 +70,9 @@ class ToolFixture : public ::testing::Test {
   const std::string& runDir();
   // runDir() + "\" + relative (relative uses backslashes).
   std::string path(const std::string& relative);
+  // A path beside the run directory, in the folder that holds it; the folder
+  // is the test's own and goes with the run directory.
+  std::string besideRunDir(const std::string& name);
   bool exists(const std::string& relative);
   bool isDirectory(const std::string& relative);
   std::optional<std::string> readFile(const std::string& relative);
@@ -88,6 +92,9 @@ class ToolFixture : public ::testing::Test {
   std::map<std::string, std::string> environment;
 
   // ---- the tool ----
+  // Start the test build of kovrin.exe that carries the fake SteamCMD, as a
+  // release build carries Valve's (set before startTool()).
+  bool carriedSteamCmd = false;
   // Copies kovrin.exe into the run directory (once), starts it and waits for
   // its main window to exist (visible or not: the startup sequence may show
   // messages first). Use as ASSERT_TRUE(startTool()).
@@ -118,6 +125,11 @@ class ToolFixture : public ::testing::Test {
   std::string waitTextWhere(const std::string& name, const std::function<bool(const std::string&)>& condition,
                             milliseconds timeout = kMessageTimeout);
 
+  // Waits for the tick's next status pass (it marks the status label and waits
+  // until a pass writes it again). Right after it, the following pass is five
+  // ticks away.
+  ::testing::AssertionResult waitStatusPass(milliseconds timeout = milliseconds(10000));
+
   // ---- message boxes of the tool ("信息：") ----
   // Waits for the next box, reads it and clicks OK. Nothing when none came.
   std::optional<std::string> nextMessage(milliseconds timeout = kMessageTimeout);
@@ -134,6 +146,7 @@ class ToolFixture : public ::testing::Test {
   void killEverything();
   void removeRunDir();
 
+  std::wstring folderW_;  // holds the run directory
   std::wstring runDirW_;
   std::string runDir_;
   std::map<std::wstring, std::optional<std::wstring>> savedEnvironment_;
