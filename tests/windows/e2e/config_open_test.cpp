@@ -69,11 +69,8 @@ void PrintTo(const LoadCase& c, std::ostream* os) { *os << c.file; }
 class ConfigLoadTest : public ToolFixture, public ::testing::WithParamInterface<LoadCase> {};
 
 TEST_P(ConfigLoadTest, ShowsTheFileInItsControlsAndLeavesItAsItWas) {
-  installServer();
   const std::string original = testData(std::string("config/") + GetParam().file);
-  writeFile(kPalSettingsFile, original);
-  ASSERT_TRUE(startToolAndSettle());
-  ASSERT_TRUE(openConfig());
+  ASSERT_TRUE(openConfigOver(original));
 
   const ToolWindow config = configWindow();
   for (const auto& [name, expected] : GetParam().shown) EXPECT_EQ(config.text(name), expected) << name;
@@ -134,11 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
 // ------------------------------------------------------ the window itself --
 
 TEST_F(ToolFixture, TheEditorIsModalCentredOnTheScreenAndClosingDiscardsEdits) {
-  installServer();
   const std::string original = testData("config/v0.6_current.ini");
-  writeFile(kPalSettingsFile, original);
-  ASSERT_TRUE(startToolAndSettle());
-  ASSERT_TRUE(openConfig());
+  ASSERT_TRUE(openConfigOver(original));
   const ToolWindow config = configWindow();
 
   // The designed size, wholly on the screen and centred on it (a screen
@@ -242,10 +236,7 @@ TEST_F(ToolFixture, TheBannerIsFetchedAgainEachTimeTheEditorOpens) {
 }
 
 TEST_F(ToolFixture, TheDeathPenaltyCaptionExplainsItsValues) {
-  installServer();
-  writeFile(kPalSettingsFile, testData("config/v0.1_default.ini"));
-  ASSERT_TRUE(startToolAndSettle());
-  ASSERT_TRUE(openConfig());
+  ASSERT_TRUE(openConfigOver(testData("config/v0.1_default.ini")));
   const ToolWindow config = configWindow();
 
   EXPECT_EQ(config.text("透明标签37"), "死亡惩罚(点我看说明)");

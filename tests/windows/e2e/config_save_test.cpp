@@ -21,11 +21,8 @@ std::string replacedOnce(std::string text, const std::string& from, const std::s
 
 TEST_F(ToolFixture, AnEditIsSavedInPlaceAndTheQuotesItAddedShow) {
   chineseRunDir = true;
-  installServer();
   const std::string original = testData("config/v0.6_current.ini");
-  writeFile(kPalSettingsFile, original);
-  ASSERT_TRUE(startToolAndSettle());
-  ASSERT_TRUE(openConfig());
+  ASSERT_TRUE(openConfigOver(original));
   const ToolWindow config = configWindow();
 
   ASSERT_TRUE(config.setText("ExpRate", "2.000000"));
@@ -56,13 +53,10 @@ TEST_F(ToolFixture, AnEditIsSavedInPlaceAndTheQuotesItAddedShow) {
 }
 
 TEST_F(ToolFixture, OverAnOlderFileABareTextIsQuotedAndAMissingSettingAdded) {
-  installServer();
   // Hand-edited: the server name without its double quotes.
   const std::string original = replacedOnce(testData("config/v0.1_default.ini"),
                                             "ServerName=\"Default Palworld Server\",", "ServerName=Pal Nest,");
-  writeFile(kPalSettingsFile, original);
-  ASSERT_TRUE(startToolAndSettle());
-  ASSERT_TRUE(openConfig());
+  ASSERT_TRUE(openConfigOver(original));
   const ToolWindow config = configWindow();
   EXPECT_EQ(config.text("ServerName"), "Pal Nest");
   EXPECT_EQ(config.text("AllowGlobalPalboxExport"), "");
@@ -81,11 +75,8 @@ TEST_F(ToolFixture, OverAnOlderFileABareTextIsQuotedAndAMissingSettingAdded) {
 }
 
 TEST_F(ToolFixture, AValueTheServerCouldNotReadBackIsRefusedAndTheFileKept) {
-  installServer();
   const std::string original = testData("config/v0.6_current.ini");
-  writeFile(kPalSettingsFile, original);
-  ASSERT_TRUE(startToolAndSettle());
-  ASSERT_TRUE(openConfig());
+  ASSERT_TRUE(openConfigOver(original));
   const ToolWindow config = configWindow();
 
   ASSERT_TRUE(config.setText("ExpRate", "1,5"));

@@ -362,11 +362,8 @@ void ToolFixture::installServer(bool keepSteamCmd) {
       },
       timeout, milliseconds(50));
   if (started) return ::testing::AssertionSuccess();
-  auto failure = ::testing::AssertionFailure();
-  failure << "the startup sequence did not finish within " << timeout.count() << " ms (" << kMemoryLabel << ": \""
-          << last << "\")";
-  for (const auto& m : openMessages()) failure << "; message box open: \"" << m << "\"";
-  return failure;
+  return failureWithOpenMessages("the startup sequence did not finish within " + std::to_string(timeout.count()) +
+                                 " ms (" + kMemoryLabel + ": \"" + last + "\")");
 }
 
 ::testing::AssertionResult ToolFixture::startToolAndSettle() {
@@ -374,9 +371,20 @@ void ToolFixture::installServer(bool keepSteamCmd) {
   if (!started) return started;
   started = waitStarted();
   if (!started) return started;
+  return noMessageOpen();
+}
+
+::testing::AssertionResult ToolFixture::noMessageOpen() {
   const auto messages = openMessages();
   if (!messages.empty()) return ::testing::AssertionFailure() << "unexpected message: \"" << messages.front() << "\"";
   return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ToolFixture::failureWithOpenMessages(const std::string& what) {
+  auto failure = ::testing::AssertionFailure();
+  failure << what;
+  for (const auto& m : openMessages()) failure << "; message box open: \"" << m << "\"";
+  return failure;
 }
 
 void ToolFixture::stopTool() {
@@ -503,12 +511,9 @@ std::string ToolWindow::waitTextWhere(const std::string& name,
   config_ = nullptr;
   driver::waitFor([&] { return (config_ = driver::findTopLevel(caption, toolPid_, nullptr, false)) != nullptr; },
                   kWindowTimeout, milliseconds(50));
-  if (!config_) {
-    auto failure = ::testing::AssertionFailure();
-    failure << "no window \"" << caption << "\" within " << kWindowTimeout.count() << " ms";
-    for (const auto& m : openMessages()) failure << "; message box open: \"" << m << "\"";
-    return failure;
-  }
+  if (!config_)
+    return failureWithOpenMessages("no window \"" + caption + "\" within " + std::to_string(kWindowTimeout.count()) +
+                                   " ms");
   const auto names = driver::rosterNames(driver::Roster::Config);
   const int lastId = driver::rosterControlId(driver::Roster::Config, names.back());
   if (!driver::waitFor([&] { return driver::control(config_, lastId) != nullptr; }, kWindowTimeout))
@@ -520,10 +525,8 @@ std::string ToolWindow::waitTextWhere(const std::string& name,
   if (!config_) return ::testing::AssertionFailure() << "the configuration window is not open";
   if (driver::waitFor([&] { return driver::visible(config_); }, timeout, milliseconds(50)))
     return ::testing::AssertionSuccess();
-  auto failure = ::testing::AssertionFailure();
-  failure << "the configuration window was not shown within " << timeout.count() << " ms";
-  for (const auto& m : openMessages()) failure << "; message box open: \"" << m << "\"";
-  return failure;
+  return failureWithOpenMessages("the configuration window was not shown within " +
+                                 std::to_string(timeout.count()) + " ms");
 }
 
 ::testing::AssertionResult ToolFixture::openConfig() {
@@ -531,9 +534,15 @@ std::string ToolWindow::waitTextWhere(const std::string& name,
   if (!opened) return opened;
   opened = waitConfigLoaded();
   if (!opened) return opened;
-  const auto messages = openMessages();
-  if (!messages.empty()) return ::testing::AssertionFailure() << "unexpected message: \"" << messages.front() << "\"";
-  return ::testing::AssertionSuccess();
+  return noMessageOpen();
+}
+
+::testing::AssertionResult ToolFixture::openConfigOver(const std::string& settings) {
+  installServer();
+  writeFile(kPalSettingsFile, settings);
+  auto opened = startToolAndSettle();
+  if (!opened) return opened;
+  return openConfig();
 }
 
 ::testing::AssertionResult ToolFixture::closeConfig() {

@@ -166,6 +166,9 @@ class ToolFixture : public ::testing::Test {
   ::testing::AssertionResult waitConfigLoaded(milliseconds timeout = kMessageTimeout);
   // Both: the window open, loaded, and no message box open.
   ::testing::AssertionResult openConfig();
+  // The server installed with `settings` as its PalWorldSettings.ini, the
+  // tool started and settled, then openConfig().
+  ::testing::AssertionResult openConfigOver(const std::string& settings);
   ToolWindow configWindow() const { return {driver::Roster::Config, config_}; }
   // Closes it by its title bar's close box and waits until it is gone and
   // the main window takes input again.
@@ -183,6 +186,10 @@ class ToolFixture : public ::testing::Test {
   std::vector<DWORD> processesNamed(const std::string& exeName);
 
  private:
+  // Success when no message box is open; else a failure naming the first.
+  ::testing::AssertionResult noMessageOpen();
+  // A failure saying `what`, with the message boxes open now.
+  ::testing::AssertionResult failureWithOpenMessages(const std::string& what);
   void makeRunDir();
   void killEverything();
   void removeRunDir();
