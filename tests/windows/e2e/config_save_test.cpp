@@ -2,6 +2,7 @@
 // then holds the edits and nothing else changed, the quotes the save added
 // show in the boxes, a value the server could not read back is refused.
 #include <stdexcept>
+#include <vector>
 
 #include "tool_fixture.h"
 
@@ -92,6 +93,64 @@ TEST_F(ToolFixture, AValueTheServerCouldNotReadBackIsRefusedAndTheFileKept) {
   EXPECT_EQ(nextMessage(), std::optional<std::string>(kSavedMessage));
   EXPECT_EQ(readFile(kPalSettingsFile),
             std::optional<std::string>(replacedOnce(original, "ExpRate=1.000000,", "ExpRate=1.5,")));
+  ASSERT_TRUE(closeConfig());
+}
+
+// Another program holds the settings file open, letting others read it but
+// not replace it (an editor, a copy running): the editor loads it, and a save
+// fails without harm.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::string& path)
+      : handle_(CreateFileW(driver::widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~HeldFile() { release(); }
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+  void release() {
+    if (held()) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+std::vector<std::string> filesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(driver::widen(dir + "\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = driver::narrow(data.cFileName);
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return names;
+}
+
+TEST_F(ToolFixture, ASaveOverAFileAnotherProgramHoldsFailsAndLeavesItWhole) {
+  const std::string original = testData("config/v0.3_linux.ini");
+  ASSERT_TRUE(openConfigOver(original));
+  const ToolWindow config = configWindow();
+  HeldFile held(path(kPalSettingsFile));
+  ASSERT_TRUE(held.held());
+
+  ASSERT_TRUE(config.setText("ExpRate", "3.000000"));
+  ASSERT_TRUE(config.click("按钮2"));
+  EXPECT_EQ(nextMessage(), std::optional<std::string>(kFailedMessage));
+  held.release();
+  EXPECT_EQ(readFile(kPalSettingsFile), std::optional<std::string>(original));
+  // Nothing is left beside it.
+  const std::string file = kPalSettingsFile;
+  EXPECT_EQ(filesIn(path(file.substr(0, file.rfind('\\')))), std::vector<std::string>{"PalWorldSettings.ini"});
+
+  // Once the other program lets go, the same click saves.
+  ASSERT_TRUE(config.click("按钮2"));
+  EXPECT_EQ(nextMessage(), std::optional<std::string>(kSavedMessage));
+  EXPECT_EQ(readFile(kPalSettingsFile),
+            std::optional<std::string>(replacedOnce(original, "ExpRate=2.500000,", "ExpRate=3.000000,")));
   ASSERT_TRUE(closeConfig());
 }
 
