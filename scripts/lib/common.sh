@@ -161,9 +161,13 @@ kv_use_prefix() {
 }
 
 # Starts the prefix's wine server outside every captured pipe, so that later
-# commands whose output is captured do not keep waiting on it.
+# commands whose output is captured do not keep waiting on it. The session's
+# first program fixes the display for the whole session: started without one,
+# Wine takes a screen of 1024x768 and later GUI programs fail to show their
+# windows even when they are given a display. So a display comes first.
 kv_start_wine() {
   [ -n "${WINEPREFIX:-}" ] || kv_die "no WINEPREFIX"
+  kv_display_usable || kv_die "no usable DISPLAY for the Wine session (run kv_ensure_display first)"
   setsid wineserver -p </dev/null >/dev/null 2>&1
   timeout 120 setsid wine cmd /c exit </dev/null >/dev/null 2>&1 || kv_warn "wine did not start cleanly"
   KV_WINE_STARTED=1

@@ -155,6 +155,16 @@ bool writeWholeFile(const std::wstring& path, const std::string& bytes) {
   return ok;
 }
 
+std::string testData(const std::string& relative) {
+  std::string path = std::string(KOVRIN_TEST_DATA) + "/" + relative;
+  auto bytes = readWholeFile(windowsPath(path));
+  if (!bytes) {
+    ADD_FAILURE() << "cannot read the test data " << path;
+    return {};
+  }
+  return *bytes;
+}
+
 // ------------------------------------------------------------- fixture ---
 
 void ToolFixture::SetUp() {
@@ -368,11 +378,8 @@ void ToolFixture::installServer(bool keepSteamCmd) {
       },
       timeout, milliseconds(50));
   if (started) return ::testing::AssertionSuccess();
-  auto failure = ::testing::AssertionFailure();
-  failure << "the startup sequence did not finish within " << timeout.count() << " ms (" << kMemoryLabel << ": \""
-          << last << "\")";
-  for (const auto& m : openMessages()) failure << "; message box open: \"" << m << "\"";
-  return failure;
+  return failureWithOpenMessages("the startup sequence did not finish within " + std::to_string(timeout.count()) +
+                                 " ms (" + kMemoryLabel + ": \"" + last + "\")");
 }
 
 ::testing::AssertionResult ToolFixture::startToolAndSettle() {
@@ -380,9 +387,20 @@ void ToolFixture::installServer(bool keepSteamCmd) {
   if (!started) return started;
   started = waitStarted();
   if (!started) return started;
+  return noMessageOpen();
+}
+
+::testing::AssertionResult ToolFixture::noMessageOpen() {
   const auto messages = openMessages();
   if (!messages.empty()) return ::testing::AssertionFailure() << "unexpected message: \"" << messages.front() << "\"";
   return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ToolFixture::failureWithOpenMessages(const std::string& what) {
+  auto failure = ::testing::AssertionFailure();
+  failure << what;
+  for (const auto& m : openMessages()) failure << "; message box open: \"" << m << "\"";
+  return failure;
 }
 
 void ToolFixture::stopTool() {
@@ -397,6 +415,7 @@ void ToolFixture::stopTool() {
   process_ = nullptr;
   toolPid_ = 0;
   main_ = nullptr;
+  config_ = nullptr;
 }
 
 bool ToolFixture::toolRunning() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
@@ -410,6 +429,7 @@ void ToolFixture::killEverything() {
   }
   toolPid_ = 0;
   main_ = nullptr;
+  config_ = nullptr;
   if (job_) {
     TerminateJobObject(job_, 1);
     CloseHandle(job_);
@@ -439,23 +459,23 @@ std::vector<DWORD> ToolFixture::processesNamed(const std::string& exeName) {
   return pids;
 }
 
-// ------------------------------------------------------------ controls ---
+// ------------------------------------------------------------- windows ---
 
-int ToolFixture::controlId(const std::string& name) {
-  const int id = driver::rosterControlId(driver::Roster::Main, name);
-  if (id < 0) ADD_FAILURE() << "MainWindow has no control " << name;
+int ToolWindow::controlId(const std::string& name) const {
+  const int id = driver::rosterControlId(roster_, name);
+  if (id < 0) ADD_FAILURE() << driver::rosterCaption(roster_) << " has no control " << name;
   return id;
 }
 
-HWND ToolFixture::control(const std::string& name) {
+HWND ToolWindow::control(const std::string& name) const {
   const int id = controlId(name);
-  if (id < 0 || !main_) return nullptr;
-  HWND h = driver::control(main_, id);
+  if (id < 0 || !hwnd_) return nullptr;
+  HWND h = driver::control(hwnd_, id);
   if (!h) ADD_FAILURE() << "no window for control " << name << " (id " << id << ")";
   return h;
 }
 
-std::string ToolFixture::text(const std::string& name) {
+std::string ToolWindow::text(const std::string& name) const {
   auto t = driver::text(control(name));
   if (!t) {
     ADD_FAILURE() << "control " << name << " does not answer";
@@ -464,21 +484,28 @@ std::string ToolFixture::text(const std::string& name) {
   return *t;
 }
 
-bool ToolFixture::setText(const std::string& name, const std::string& value) {
+bool ToolWindow::setText(const std::string& name, const std::string& value) const {
   return driver::setText(control(name), value);
 }
 
-bool ToolFixture::click(const std::string& name) { return driver::click(control(name)); }
+bool ToolWindow::click(const std::string& name) const { return driver::click(control(name)); }
 
-bool ToolFixture::enabled(const std::string& name) { return driver::enabled(control(name)); }
+bool ToolWindow::press(const std::string& name) const { return driver::pressLeftButton(control(name)); }
 
-std::string ToolFixture::waitText(const std::string& name, const std::string& expected, milliseconds timeout) {
+bool ToolWindow::enabled(const std::string& name) const { return driver::enabled(control(name)); }
+
+std::vector<std::string> ToolWindow::items(const std::string& name) const {
+  return driver::comboItems(control(name));
+}
+
+std::string ToolWindow::waitText(const std::string& name, const std::string& expected,
+                                 milliseconds timeout) const {
   return waitTextWhere(name, [&](const std::string& t) { return t == expected; }, timeout);
 }
 
-std::string ToolFixture::waitTextWhere(const std::string& name,
-                                       const std::function<bool(const std::string&)>& condition,
-                                       milliseconds timeout) {
+std::string ToolWindow::waitTextWhere(const std::string& name,
+                                      const std::function<bool(const std::string&)>& condition,
+                                      milliseconds timeout) const {
   HWND h = control(name);
   std::string last;
   driver::waitFor(
@@ -499,6 +526,62 @@ std::string ToolFixture::waitTextWhere(const std::string& name,
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "no status pass within " << timeout.count() << " ms";
 }
+
+// ---------------------------------------------------- the configuration ---
+
+::testing::AssertionResult ToolFixture::startOpeningConfig() {
+  if (!main_) return ::testing::AssertionFailure() << "the tool has no main window";
+  if (!click("服务端配置按钮")) return ::testing::AssertionFailure() << "服务端配置按钮 cannot be clicked";
+  const std::string caption = driver::rosterCaption(driver::Roster::Config);
+  config_ = nullptr;
+  driver::waitFor([&] { return (config_ = driver::findTopLevel(caption, toolPid_, nullptr, false)) != nullptr; },
+                  kWindowTimeout, milliseconds(50));
+  if (!config_)
+    return failureWithOpenMessages("no window \"" + caption + "\" within " + std::to_string(kWindowTimeout.count()) +
+                                   " ms");
+  const auto names = driver::rosterNames(driver::Roster::Config);
+  const int lastId = driver::rosterControlId(driver::Roster::Config, names.back());
+  if (!driver::waitFor([&] { return driver::control(config_, lastId) != nullptr; }, kWindowTimeout))
+    return ::testing::AssertionFailure() << "the configuration window's controls did not come";
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult ToolFixture::waitConfigLoaded(milliseconds timeout) {
+  if (!config_) return ::testing::AssertionFailure() << "the configuration window is not open";
+  if (driver::waitFor([&] { return driver::visible(config_); }, timeout, milliseconds(50)))
+    return ::testing::AssertionSuccess();
+  return failureWithOpenMessages("the configuration window was not shown within " +
+                                 std::to_string(timeout.count()) + " ms");
+}
+
+::testing::AssertionResult ToolFixture::openConfig() {
+  auto opened = startOpeningConfig();
+  if (!opened) return opened;
+  opened = waitConfigLoaded();
+  if (!opened) return opened;
+  return noMessageOpen();
+}
+
+::testing::AssertionResult ToolFixture::openConfigOver(const std::string& settings) {
+  installServer();
+  writeFile(kPalSettingsFile, settings);
+  auto opened = startToolAndSettle();
+  if (!opened) return opened;
+  return openConfig();
+}
+
+::testing::AssertionResult ToolFixture::closeConfig() {
+  if (!config_) return ::testing::AssertionFailure() << "the configuration window is not open";
+  driver::close(config_);
+  if (!driver::waitFor([&] { return !IsWindow(config_); }, kMessageTimeout))
+    return ::testing::AssertionFailure() << "the configuration window did not close";
+  config_ = nullptr;
+  if (!driver::waitFor([&] { return driver::visible(main_) && IsWindowEnabled(main_); }, kMessageTimeout))
+    return ::testing::AssertionFailure() << "the main window takes no input after the configuration window closed";
+  return ::testing::AssertionSuccess();
+}
+
+// ------------------------------------------------------- message boxes ---
 
 std::optional<std::string> ToolFixture::nextMessage(milliseconds timeout) {
   if (!toolPid_) return std::nullopt;

@@ -26,6 +26,7 @@
 
 #include "driver.h"
 #include "local_http.h"
+#include "roster.h"
 
 namespace e2e {
 
@@ -44,6 +45,11 @@ inline constexpr const char* kSteamCmdZipPath = "/steamcmd.zip";
 // The banner the local server answers by default (UTF-8, as published).
 inline constexpr const char* kDefaultBanner = "欢迎使用 Kovrin 服务端管理工具";
 
+// The server's settings files, relative to the run directory.
+inline constexpr const char* kPalSettingsFile =
+    "steamapps\\common\\PalServer\\Pal\\Saved\\Config\\WindowsServer\\PalWorldSettings.ini";
+inline constexpr const char* kDefaultSettingsFile = "steamapps\\common\\PalServer\\DefaultPalWorldSettings.ini";
+
 // Texts of the tool.
 inline constexpr const char* kSteamCmdMissingMessage =
     "未能找到steamcmd，请将RIro放到steamcmd目录下，若安装则将会在该路径开始下载游戏！";
@@ -57,6 +63,36 @@ std::wstring fakeProgram(const char* name);  // steamcmd.exe, PalServer.exe, ...
 // The bytes of a whole file; nothing when it cannot be read.
 std::optional<std::string> readWholeFile(const std::wstring& path);
 bool writeWholeFile(const std::wstring& path, const std::string& bytes);
+// A file of the source tree's tests/data (e.g. "config/v0.6_current.ini");
+// fails the test and gives nothing when it cannot be read.
+std::string testData(const std::string& relative);
+
+// One window of the tool, its controls reached by their roster names. Every
+// function fails the test when the roster has no such name.
+class ToolWindow {
+ public:
+  ToolWindow() = default;
+  ToolWindow(driver::Roster roster, HWND hwnd) : roster_(roster), hwnd_(hwnd) {}
+  HWND hwnd() const { return hwnd_; }
+
+  int controlId(const std::string& name) const;
+  HWND control(const std::string& name) const;  // the raw handle, for driver.h
+  std::string text(const std::string& name) const;
+  bool setText(const std::string& name, const std::string& value) const;  // as typed
+  bool click(const std::string& name) const;  // false when disabled or missing
+  bool press(const std::string& name) const;  // the left mouse button on the control
+  bool enabled(const std::string& name) const;
+  std::vector<std::string> items(const std::string& name) const;  // a combo box's list
+  // Waits until the control's text equals `expected`; returns the last text.
+  std::string waitText(const std::string& name, const std::string& expected,
+                       milliseconds timeout = kMessageTimeout) const;
+  std::string waitTextWhere(const std::string& name, const std::function<bool(const std::string&)>& condition,
+                            milliseconds timeout = kMessageTimeout) const;
+
+ private:
+  driver::Roster roster_ = driver::Roster::Main;
+  HWND hwnd_ = nullptr;
+};
 
 class ToolFixture : public ::testing::Test {
  protected:
@@ -110,20 +146,40 @@ class ToolFixture : public ::testing::Test {
   void stopTool();
   bool toolRunning() const;
   DWORD toolPid() const { return toolPid_; }
-  HWND mainWindow() const { return main_; }
+  ToolWindow mainWindow() const { return {driver::Roster::Main, main_}; }
 
-  // ---- the main window's controls, by roster name ----
-  int controlId(const std::string& name);
-  HWND control(const std::string& name);  // fails the test when unknown
-  std::string text(const std::string& name);
-  bool setText(const std::string& name, const std::string& value);
-  bool click(const std::string& name);  // false when disabled or missing
-  bool enabled(const std::string& name);
-  // Waits until the control's text equals `expected`; returns the last text.
+  // ---- the main window's controls, by roster name (see ToolWindow) ----
+  int controlId(const std::string& name) { return mainWindow().controlId(name); }
+  HWND control(const std::string& name) { return mainWindow().control(name); }
+  std::string text(const std::string& name) { return mainWindow().text(name); }
+  bool setText(const std::string& name, const std::string& value) { return mainWindow().setText(name, value); }
+  bool click(const std::string& name) { return mainWindow().click(name); }
+  bool enabled(const std::string& name) { return mainWindow().enabled(name); }
   std::string waitText(const std::string& name, const std::string& expected,
-                       milliseconds timeout = kMessageTimeout);
+                       milliseconds timeout = kMessageTimeout) {
+    return mainWindow().waitText(name, expected, timeout);
+  }
   std::string waitTextWhere(const std::string& name, const std::function<bool(const std::string&)>& condition,
-                            milliseconds timeout = kMessageTimeout);
+                            milliseconds timeout = kMessageTimeout) {
+    return mainWindow().waitTextWhere(name, condition, timeout);
+  }
+
+  // ---- the configuration window "幻兽帕鲁配置修改" ----
+  // Clicks 服务端配置按钮 (a posted click: the window is modal) and waits for
+  // the window and all its controls; its load handler may still be running.
+  ::testing::AssertionResult startOpeningConfig();
+  // Waits until the window is shown, which it is once its load handler has
+  // finished. A failure names the message boxes that are open.
+  ::testing::AssertionResult waitConfigLoaded(milliseconds timeout = kMessageTimeout);
+  // Both: the window open, loaded, and no message box open.
+  ::testing::AssertionResult openConfig();
+  // The server installed with `settings` as its PalWorldSettings.ini, the
+  // tool started and settled, then openConfig().
+  ::testing::AssertionResult openConfigOver(const std::string& settings);
+  ToolWindow configWindow() const { return {driver::Roster::Config, config_}; }
+  // Closes it by its title bar's close box and waits until it is gone and
+  // the main window takes input again.
+  ::testing::AssertionResult closeConfig();
 
   // Waits for the tick's next status pass (it marks the status label and waits
   // until a pass writes it again). Right after it, the following pass is five
@@ -142,6 +198,10 @@ class ToolFixture : public ::testing::Test {
   std::vector<DWORD> processesNamed(const std::string& exeName);
 
  private:
+  // Success when no message box is open; else a failure naming the first.
+  ::testing::AssertionResult noMessageOpen();
+  // A failure saying `what`, with the message boxes open now.
+  ::testing::AssertionResult failureWithOpenMessages(const std::string& what);
   void makeRunDir();
   void killEverything();
   void removeRunDir();
@@ -154,6 +214,7 @@ class ToolFixture : public ::testing::Test {
   HANDLE process_ = nullptr;
   DWORD toolPid_ = 0;
   HWND main_ = nullptr;
+  HWND config_ = nullptr;
 };
 
 }  // namespace e2e
