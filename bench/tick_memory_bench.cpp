@@ -25,8 +25,7 @@
 #include "app/tool.h"
 #include "automation/tick.h"
 #include "platform/text.h"
-#include "platform/win32/gui.h"
-#include "platform/win32/services.h"
+#include "platform/win32/win32_platform.h"
 #include "server/server_control.h"
 
 // Live C++ heap of the tool's code, counted at every allocation.
@@ -113,16 +112,8 @@ int wmain(int argc, wchar_t** argv) {
   SetEnvironmentVariableW(L"KOVRIN_VERSION_URL", L"http://127.0.0.1:9/version");
   SetEnvironmentVariableW(L"KOVRIN_BANNER_URL", L"http://127.0.0.1:9/banner");
 
-  kovrin::win32::Win32FileSystem files;
-  kovrin::win32::Win32Processes processes;
-  kovrin::win32::Win32Automation automation;
-  kovrin::win32::Win32Machine machine;
-  kovrin::win32::Win32Http http;
-  kovrin::win32::Win32Shell shell;
-  kovrin::win32::Win32Clock clock;
-  kovrin::win32::Win32Environment environment;
-  kovrin::win32::Win32Gui gui;
-  kovrin::Platform platform{files, processes, automation, machine, http, shell, clock, environment, gui};
+  kovrin::win32::Win32Platform system;
+  kovrin::Platform& platform = system.platform;
 
   const std::string runDir = scratchRunDirectory();
   kovrin::Tool tool(platform, runDir);
@@ -151,7 +142,7 @@ int wmain(int argc, wchar_t** argv) {
                 static_cast<long long>(after.heapBytes) - static_cast<long long>(before.heapBytes));
     std::printf("(Wine reports no private bytes, handle or GDI/USER counts: those read 0 there.)\n");
 
-    const std::size_t processCount = processes.snapshot().size();
+    const std::size_t processCount = system.processes.snapshot().size();
     long found = 0;
     const auto c0 = std::chrono::steady_clock::now();
     for (long c = 0; c < checks; ++c) found += kovrin::isServerRunning(tool) ? 1 : 0;
@@ -161,12 +152,12 @@ int wmain(int argc, wchar_t** argv) {
                 " (launcher found %ld times)\n",
                 perCheckUs, checks, processCount, found);
     std::fflush(stdout);
-    files.deleteFile(runDir + "\\ZEruvo\\GMSetting.ini");
-    files.removeDirectory(runDir + "\\ZEruvo");
-    files.deleteFile(runDir + "\\steamcmd.exe");
-    files.removeDirectory(runDir);
+    system.files.deleteFile(runDir + "\\ZEruvo\\GMSetting.ini");
+    system.files.removeDirectory(runDir + "\\ZEruvo");
+    system.files.deleteFile(runDir + "\\steamcmd.exe");
+    system.files.removeDirectory(runDir);
     ExitProcess(0);
   };
-  gui.runMainWindow(spec);
+  system.gui.runMainWindow(spec);
   return 0;
 }
