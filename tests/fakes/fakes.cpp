@@ -329,7 +329,7 @@ class FakeFileSystemObject : public FileSystemObject {
   bool copyFolder(const std::string& source, const std::string& target) override {
     owner_.copies.emplace_back(source, target);
     if (!files_.isDirectory(source)) return false;
-    return copyTree(source, target);
+    return copyTree(source, target, true);
   }
 
   std::optional<double> subfolderCount(const std::string& path) override {
@@ -340,15 +340,19 @@ class FakeFileSystemObject : public FileSystemObject {
   }
 
  private:
-  bool copyTree(const std::string& source, const std::string& target) {
-    if (!files_.isDirectory(target) && !files_.createDirectory(target)) return false;
+  bool copyTree(const std::string& source, const std::string& target, bool top) {
+    if (files_.isDirectory(target)) {
+      if (!top && !owner_.copyFolderMergesSubfolders) return false;  // "file already exists"
+    } else if (!files_.createDirectory(target)) {
+      return false;
+    }
     auto entries = files_.listDirectory(source);
     if (!entries) return false;
     for (const auto& e : *entries) {
       const std::string from = source + "\\" + e.name;
       const std::string to = target + "\\" + e.name;
       if (e.directory) {
-        if (!copyTree(from, to)) return false;
+        if (!copyTree(from, to, false)) return false;
       } else if (!files_.copyFile(from, to, true)) {
         return false;
       }

@@ -118,6 +118,10 @@ class FakeAutomation : public Automation {
   std::unique_ptr<RegExpEngine> createRegExp() override;
 
   bool fileSystemObjectAvailable = true;
+  // CopyFolder into a target that exists merges the subfolders too; when
+  // false it stops with an error at the first subfolder that exists, as
+  // Wine's scripting object does.
+  bool copyFolderMergesSubfolders = true;
   // A regular-expression engine for tests that want one; none by default.
   std::function<std::unique_ptr<RegExpEngine>()> regExpFactory;
   std::vector<std::pair<std::string, std::string>> copies;  // (source, target)
