@@ -34,6 +34,7 @@ class FakeFileSystem : public FileSystem {
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::optional<std::vector<DirEntry>> listDirectory(const std::string& path) override;
   bool removeDirectory(const std::string& path) override;
+  bool clearReadOnly(const std::string& path) override;
 
   // Test setup: creates parents as needed.
   void addFile(const std::string& path, std::string_view bytes);
@@ -45,10 +46,14 @@ class FakeFileSystem : public FileSystem {
   void unlock(const std::string& path);
   // Reads at or below this path fail (files held open by another program).
   void denyReads(const std::string& path);
+  // A read-only file or directory: it cannot be deleted, removed or
+  // overwritten; a copy of a file is read-only too.
+  void setReadOnly(const std::string& path);
 
   // Inspection.
   bool hasFile(const std::string& path);
   std::string file(const std::string& path);  // "" when missing
+  bool isReadOnly(const std::string& path);
   // Names directly inside a directory, in byte order.
   std::vector<std::string> children(const std::string& path);
   int writes() const { return writes_; }
@@ -61,6 +66,7 @@ class FakeFileSystem : public FileSystem {
     bool directory = false;
     std::string bytes;
     std::string linkTarget;    // a junction when not empty
+    bool readOnly = false;
   };
   static std::string key(const std::string& path);
   static std::string parentKey(const std::string& key);
