@@ -25,8 +25,8 @@
 
 #include "app/tool.h"
 #include "backup/snapshot.h"
+#include "fakes.h"
 #include "platform/text.h"
-#include "platform/win32/gui.h"
 #include "platform/win32/services.h"
 
 namespace {
@@ -146,17 +146,6 @@ std::uint64_t treeBytes(const std::wstring& path) {
   return total;
 }
 
-// The real automation objects, with the scripting object withheld on request.
-class Automation : public kovrin::Automation {
- public:
-  std::unique_ptr<kovrin::FileSystemObject> createFileSystemObject() override {
-    return scripting ? real.createFileSystemObject() : nullptr;
-  }
-  std::unique_ptr<kovrin::RegExpEngine> createRegExp() override { return real.createRegExp(); }
-  bool scripting = true;
-  kovrin::win32::Win32Automation real;
-};
-
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
@@ -172,16 +161,15 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wcscmp(argv[i], L"--players") == 0) players = std::max(0, _wtoi(argv[i + 1]));
   }
 
+  // The real file system, scripting object and clock; the snapshot uses
+  // nothing else.
+  kovrin::fakes::FakePlatform unused;
   kovrin::win32::Win32FileSystem files;
-  kovrin::win32::Win32Processes processes;
-  Automation automation;
-  kovrin::win32::Win32Machine machine;
-  kovrin::win32::Win32Http http;
-  kovrin::win32::Win32Shell shell;
+  kovrin::win32::Win32Automation realAutomation;
+  kovrin::fakes::WithholdingAutomation automation{realAutomation};
   kovrin::win32::Win32Clock clock;
-  kovrin::win32::Win32Environment environment;
-  kovrin::win32::Win32Gui gui;
-  kovrin::Platform platform{files, processes, automation, machine, http, shell, clock, environment, gui};
+  kovrin::Platform platform{files,       unused.processes, automation,        unused.machine, unused.http,
+                            unused.shell, clock,           unused.environment, unused.gui};
 
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);

@@ -136,6 +136,22 @@ class FakeAutomation : public Automation {
   FakeFileSystem& files_;
 };
 
+// Another implementation's automation objects (the real ones, in tests on
+// Windows), with the scripting file-system object withheld on request.
+class WithholdingAutomation : public Automation {
+ public:
+  explicit WithholdingAutomation(Automation& inner) : inner_(inner) {}
+  std::unique_ptr<FileSystemObject> createFileSystemObject() override {
+    return scripting ? inner_.createFileSystemObject() : nullptr;
+  }
+  std::unique_ptr<RegExpEngine> createRegExp() override { return inner_.createRegExp(); }
+
+  bool scripting = true;
+
+ private:
+  Automation& inner_;
+};
+
 // -------------------------------------------------------------- machine ---
 class FakeMachine : public Machine {
  public:

@@ -16,10 +16,10 @@ namespace {
 using kovrin::BackupKind;
 using kovrin::LocalTime;
 using layer::BackupOnDisk;
+using layer::kMoment;
 using layer::treeOf;
 
-constexpr LocalTime kMoment{2024, 1, 27, 12, 30, 45, 123};
-constexpr const char* kNewName = "1706329845_2024年1月27日12时30分45秒_Saved";
+constexpr const char* kNewName = layer::kMomentName;
 
 // n snapshot names of consecutive minutes before kMoment, oldest first.
 std::vector<std::string> olderNames(int n) {

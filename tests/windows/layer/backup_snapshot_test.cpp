@@ -10,11 +10,10 @@ namespace {
 using kovrin::BackupKind;
 using kovrin::LocalTime;
 using layer::BackupOnDisk;
+using layer::kMoment;
+using layer::kMomentName;
 using layer::Tree;
 using layer::treeOf;
-
-constexpr LocalTime kMoment{2024, 1, 27, 12, 30, 45, 123};
-constexpr const char* kMomentName = "1706329845_2024年1月27日12时30分45秒_Saved";
 
 std::string nameAt(const LocalTime& t) {
   return kovrin::backupTimestamp(t) + "_" + kovrin::dateTimeText(t) + "_Saved";

@@ -19,18 +19,9 @@
 
 namespace layer {
 
-// The real automation objects, with the scripting file-system object withheld
-// on request.
-class SwitchableAutomation : public kovrin::Automation {
- public:
-  std::unique_ptr<kovrin::FileSystemObject> createFileSystemObject() override {
-    return scripting ? real.createFileSystemObject() : nullptr;
-  }
-  std::unique_ptr<kovrin::RegExpEngine> createRegExp() override { return real.createRegExp(); }
-
-  bool scripting = true;
-  kovrin::win32::Win32Automation real;
-};
+// A moment and the name of a snapshot taken then.
+inline constexpr kovrin::LocalTime kMoment{2024, 1, 27, 12, 30, 45, 123};
+inline constexpr const char* kMomentName = "1706329845_2024年1月27日12时30分45秒_Saved";
 
 // The system's local time, or a fixed moment.
 class SettableClock : public kovrin::Clock {
@@ -67,15 +58,12 @@ class BackupOnDisk : public ::testing::Test {
 
   ScratchDir dir;
   kovrin::win32::Win32FileSystem files;
-  SwitchableAutomation automation;
+  kovrin::win32::Win32Automation realAutomation;
+  kovrin::fakes::WithholdingAutomation automation{realAutomation};
   SettableClock clock;
-  kovrin::fakes::FakeProcesses processes;
-  kovrin::fakes::FakeMachine machine;
-  kovrin::fakes::FakeHttp http;
-  kovrin::fakes::FakeShell shell;
-  kovrin::fakes::FakeEnvironment environment;
-  kovrin::fakes::FakeGui gui;
-  kovrin::Platform platform{files, processes, automation, machine, http, shell, clock, environment, gui};
+  kovrin::fakes::FakePlatform unused;  // the backup code takes nothing else from the system
+  kovrin::Platform platform{files,       unused.processes, automation,        unused.machine, unused.http,
+                            unused.shell, clock,           unused.environment, unused.gui};
   kovrin::Tool tool{platform, dir.path()};
 };
 
