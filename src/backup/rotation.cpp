@@ -29,6 +29,18 @@ std::optional<DirEntry> entryOf(FileSystem& fs, const std::string& path) {
   return std::nullopt;
 }
 
+// A snapshot copies the read-only attribute of a save file along (operators
+// make the server's settings file read-only so that the server keeps its
+// hands off it). Such an entry goes once the attribute is cleared; without
+// that, every snapshot would stay and the kind folder would grow without end.
+bool removeFile(FileSystem& fs, const std::string& path) {
+  return fs.deleteFile(path) || (fs.clearReadOnly(path) && fs.deleteFile(path));
+}
+
+bool removeEmptyFolder(FileSystem& fs, const std::string& path) {
+  return fs.removeDirectory(path) || (fs.clearReadOnly(path) && fs.removeDirectory(path));
+}
+
 // Removes everything inside `folder`, depth first, without following a link:
 // a link is removed as a link and what it points at stays as it is.
 void emptyFolder(FileSystem& fs, const std::string& folder) {
@@ -42,9 +54,9 @@ void emptyFolder(FileSystem& fs, const std::string& folder) {
       else fs.deleteFile(path);
     } else if (e.directory) {
       emptyFolder(fs, path);
-      fs.removeDirectory(path);
+      removeEmptyFolder(fs, path);
     } else {
-      fs.deleteFile(path);
+      removeFile(fs, path);
     }
   }
 }
@@ -106,7 +118,7 @@ bool deleteFolderTree(Tool& tool, const std::string& path) {
     return entry->directory && fs.removeDirectory(path);
   if (!fs.isDirectory(path)) return false;
   emptyFolder(fs, path);
-  return fs.removeDirectory(path);
+  return removeEmptyFolder(fs, path);
 }
 
 void rotateBackups(Tool& tool, BackupKind kind, int keep) {

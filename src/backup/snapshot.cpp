@@ -103,16 +103,22 @@ void copyFolder(Tool& tool, const std::string& source, const std::string& target
   // A folder copied into itself would copy its own copy again and again. When
   // the target lies inside the source (a backup root chosen inside the save
   // folder), the branch of the source that leads to the target is left out.
+  // (The scripting object would copy the copy into itself, level after level,
+  // until the path grows too long.)
   if (samePath(source, target)) return;
   const std::string containing = childOnPathTo(source, target);
-  if (containing.empty()) {
+  // A snapshot of the same second is merged into the one already there. Not
+  // every scripting object merges: some stop at the first subfolder that
+  // exists ("file already exists"), which would keep the older copy of
+  // everything below it. That copy is made here.
+  if (containing.empty() && !fs.isDirectory(target)) {
     if (auto fso = tool.os.automation.createFileSystemObject()) {
       fso->copyFolder(source, target);
       return;
     }
   }
-  // Without the scripting object (or with a branch to leave out) the copy is
-  // made here, to the same result.
+  // Without the scripting object (or with a branch to leave out, or into a
+  // folder that exists) the copy is made here, to the same result.
   if (!fs.isDirectory(source)) return;
   copyTree(fs, source, target, containing, 0);
 }

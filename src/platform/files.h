@@ -41,6 +41,10 @@ class FileSystem {
   virtual std::optional<std::vector<DirEntry>> listDirectory(const std::string& path) = 0;
   // Removes an empty directory, or a link to a directory (the link only).
   virtual bool removeDirectory(const std::string& path) = 0;
+  // Clears the read-only attribute of a file or directory, never through a
+  // link (a link is left as it is). True when the entry was read-only and no
+  // longer is.
+  virtual bool clearReadOnly(const std::string& path) = 0;
 };
 
 }  // namespace kovrin

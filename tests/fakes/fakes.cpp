@@ -148,7 +148,7 @@ bool FakeFileSystem::writeFile(const std::string& path, std::string_view bytes) 
   const std::string k = resolve(key(path));
   if (locked(k) || !parentIsDirectory(k)) return false;
   auto it = nodes_.find(k);
-  if (it != nodes_.end() && it->second.directory) return false;
+  if (it != nodes_.end() && (it->second.directory || it->second.readOnly)) return false;
   ++writes_;
   writeLog.push_back(path);
   nodes_[k] = Node{lastName(path), false, std::string(bytes), {}};
@@ -162,7 +162,7 @@ bool FakeFileSystem::replaceFile(const std::string& path, std::string_view bytes
 bool FakeFileSystem::deleteFile(const std::string& path) {
   const std::string k = resolve(key(path));
   auto it = nodes_.find(k);
-  if (it == nodes_.end() || it->second.directory || locked(k)) return false;
+  if (it == nodes_.end() || it->second.directory || it->second.readOnly || locked(k)) return false;
   nodes_.erase(it);
   return true;
 }
@@ -171,7 +171,9 @@ bool FakeFileSystem::copyFile(const std::string& from, const std::string& to, bo
   auto bytes = readFile(from);
   if (!bytes) return false;
   if (!overwrite && exists(to)) return false;
-  return writeFile(to, *bytes);
+  if (!writeFile(to, *bytes)) return false;
+  if (isReadOnly(from)) setReadOnly(to);
+  return true;
 }
 
 std::optional<std::vector<DirEntry>> FakeFileSystem::listDirectory(const std::string& path) {
@@ -190,11 +192,29 @@ bool FakeFileSystem::removeDirectory(const std::string& path) {
   auto it = nodes_.find(k);
   if (it == nodes_.end() || !it->second.directory || locked(k)) return false;
   if (it->second.linkTarget.empty()) {
+    if (it->second.readOnly) return false;
     for (const auto& [nodeKey, node] : nodes_)
       if (parentKey(nodeKey) == k) return false;
   }
   nodes_.erase(it);
   return true;
+}
+
+bool FakeFileSystem::clearReadOnly(const std::string& path) {
+  auto it = nodes_.find(key(path));
+  if (it == nodes_.end() || !it->second.linkTarget.empty() || !it->second.readOnly) return false;
+  it->second.readOnly = false;
+  return true;
+}
+
+void FakeFileSystem::setReadOnly(const std::string& path) {
+  auto it = nodes_.find(resolve(key(path)));
+  if (it != nodes_.end()) it->second.readOnly = true;
+}
+
+bool FakeFileSystem::isReadOnly(const std::string& path) {
+  auto it = nodes_.find(resolve(key(path)));
+  return it != nodes_.end() && it->second.readOnly;
 }
 
 void FakeFileSystem::addDirectory(const std::string& path) {
@@ -329,7 +349,7 @@ class FakeFileSystemObject : public FileSystemObject {
   bool copyFolder(const std::string& source, const std::string& target) override {
     owner_.copies.emplace_back(source, target);
     if (!files_.isDirectory(source)) return false;
-    return copyTree(source, target);
+    return copyTree(source, target, true);
   }
 
   std::optional<double> subfolderCount(const std::string& path) override {
@@ -340,15 +360,19 @@ class FakeFileSystemObject : public FileSystemObject {
   }
 
  private:
-  bool copyTree(const std::string& source, const std::string& target) {
-    if (!files_.isDirectory(target) && !files_.createDirectory(target)) return false;
+  bool copyTree(const std::string& source, const std::string& target, bool top) {
+    if (files_.isDirectory(target)) {
+      if (!top && !owner_.copyFolderMergesSubfolders) return false;  // "file already exists"
+    } else if (!files_.createDirectory(target)) {
+      return false;
+    }
     auto entries = files_.listDirectory(source);
     if (!entries) return false;
     for (const auto& e : *entries) {
       const std::string from = source + "\\" + e.name;
       const std::string to = target + "\\" + e.name;
       if (e.directory) {
-        if (!copyTree(from, to)) return false;
+        if (!copyTree(from, to, false)) return false;
       } else if (!files_.copyFile(from, to, true)) {
         return false;
       }

@@ -34,6 +34,7 @@ class FakeFileSystem : public FileSystem {
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::optional<std::vector<DirEntry>> listDirectory(const std::string& path) override;
   bool removeDirectory(const std::string& path) override;
+  bool clearReadOnly(const std::string& path) override;
 
   // Test setup: creates parents as needed.
   void addFile(const std::string& path, std::string_view bytes);
@@ -45,10 +46,14 @@ class FakeFileSystem : public FileSystem {
   void unlock(const std::string& path);
   // Reads at or below this path fail (files held open by another program).
   void denyReads(const std::string& path);
+  // A read-only file or directory: it cannot be deleted, removed or
+  // overwritten; a copy of a file is read-only too.
+  void setReadOnly(const std::string& path);
 
   // Inspection.
   bool hasFile(const std::string& path);
   std::string file(const std::string& path);  // "" when missing
+  bool isReadOnly(const std::string& path);
   // Names directly inside a directory, in byte order.
   std::vector<std::string> children(const std::string& path);
   int writes() const { return writes_; }
@@ -61,6 +66,7 @@ class FakeFileSystem : public FileSystem {
     bool directory = false;
     std::string bytes;
     std::string linkTarget;    // a junction when not empty
+    bool readOnly = false;
   };
   static std::string key(const std::string& path);
   static std::string parentKey(const std::string& key);
@@ -118,12 +124,32 @@ class FakeAutomation : public Automation {
   std::unique_ptr<RegExpEngine> createRegExp() override;
 
   bool fileSystemObjectAvailable = true;
+  // CopyFolder into a target that exists merges the subfolders too; when
+  // false it stops with an error at the first subfolder that exists, as
+  // Wine's scripting object does.
+  bool copyFolderMergesSubfolders = true;
   // A regular-expression engine for tests that want one; none by default.
   std::function<std::unique_ptr<RegExpEngine>()> regExpFactory;
   std::vector<std::pair<std::string, std::string>> copies;  // (source, target)
 
  private:
   FakeFileSystem& files_;
+};
+
+// Another implementation's automation objects (the real ones, in tests on
+// Windows), with the scripting file-system object withheld on request.
+class WithholdingAutomation : public Automation {
+ public:
+  explicit WithholdingAutomation(Automation& inner) : inner_(inner) {}
+  std::unique_ptr<FileSystemObject> createFileSystemObject() override {
+    return scripting ? inner_.createFileSystemObject() : nullptr;
+  }
+  std::unique_ptr<RegExpEngine> createRegExp() override { return inner_.createRegExp(); }
+
+  bool scripting = true;
+
+ private:
+  Automation& inner_;
 };
 
 // -------------------------------------------------------------- machine ---

@@ -241,6 +241,36 @@ TEST_F(DeleteFolderTreeTest, ALockedFileKeepsItsFolderWhileTheRestGoes) {
   EXPECT_FALSE(fp.files.exists("D:\\b\\snap\\b"));
 }
 
+TEST_F(DeleteFolderTreeTest, ReadOnlyFilesAndFoldersGoTooButNotThroughALink) {
+  fp.files.addFile("D:\\b\\snap\\Config\\PalWorldSettings.ini", "settings");
+  fp.files.setReadOnly("D:\\b\\snap\\Config\\PalWorldSettings.ini");
+  fp.files.setReadOnly("D:\\b\\snap\\Config");
+  fp.files.setReadOnly("D:\\b\\snap");
+  fp.files.addFile("D:\\elsewhere\\precious.sav", "keep me");
+  fp.files.setReadOnly("D:\\elsewhere\\precious.sav");
+  fp.files.addLink("D:\\b\\snap\\junction", "D:\\elsewhere");
+  EXPECT_TRUE(deleteFolderTree(tool, "D:\\b\\snap"));
+  EXPECT_FALSE(fp.files.exists("D:\\b\\snap"));
+  EXPECT_EQ(fp.files.file("D:\\elsewhere\\precious.sav"), "keep me");
+  EXPECT_TRUE(fp.files.isReadOnly("D:\\elsewhere\\precious.sav"));
+}
+
+// Operators make the server's settings file read-only; every snapshot copies
+// that along, and the kind folder must keep its bound all the same.
+TEST_F(RotationTest, SnapshotsOfAReadOnlySettingsFileKeepTheBound) {
+  addSaveFolder();
+  const std::string settings = tool.paths.saveFolder + "\\Config\\WindowsServer\\PalWorldSettings.ini";
+  fp.files.setReadOnly(settings);
+  for (int i = 0; i < 5; ++i) {
+    fp.clock.time.minute = i;
+    backupWithRotation(tool, BackupKind::TimedBackup, 2);
+  }
+  const auto left = snapshots("定时备份");
+  ASSERT_EQ(left.size(), 2u);
+  EXPECT_TRUE(fp.files.isReadOnly(kind("定时备份") + "\\" + left[1] + "\\Config\\WindowsServer\\PalWorldSettings.ini"));
+  EXPECT_TRUE(fp.files.isReadOnly(settings));
+}
+
 TEST_F(RotationTest, RotationWithAJunctionInASnapshotLeavesTheTargetAlone) {
   addSaveFolder();
   const std::string folder = kind("定时备份");
@@ -282,6 +312,10 @@ class HostileListing : public FileSystem {
   bool removeDirectory(const std::string& p) override {
     deleted.push_back(p);
     return inner_.removeDirectory(p);
+  }
+  bool clearReadOnly(const std::string& p) override {
+    deleted.push_back(p);
+    return inner_.clearReadOnly(p);
   }
   std::vector<std::string> deleted;
 

@@ -101,16 +101,28 @@ TEST_F(SnapshotTest, BothPartsOfTheNameComeFromOneReadingOfTheClock) {
             std::vector<std::string>{"1706329859_2024年1月27日12时30分59秒_Saved"});
 }
 
-TEST_F(SnapshotTest, TwoSnapshotsInOneSecondMergeIntoOneFolder) {
+// Whether or not the scripting object merges into subfolders that exist
+// (Wine's stops at the first with "file already exists"), the second snapshot
+// of a second lands in full.
+class SnapshotMergeTest : public ToolFixture, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SnapshotMergeTest, TwoSnapshotsInOneSecondMergeIntoOneFolder) {
+  fp.automation.copyFolderMergesSubfolders = GetParam();
   addSaveFolder();
   fp.files.addDirectory(kind("定时备份"));
   takeSnapshot(tool, BackupKind::TimedBackup);
   fp.files.addFile(tool.paths.saveFolder + "\\SaveGames\\0\\ABCD\\Level.sav", "world, later");
+  fp.files.addFile(tool.paths.saveFolder + "\\SaveGames\\0\\ABCD\\Players\\0002.sav", "player two");
   takeSnapshot(tool, BackupKind::TimedBackup);
   ASSERT_EQ(snapshots("定时备份").size(), 1u);
-  EXPECT_EQ(fp.files.file(kind("定时备份") + "\\" + snapshots("定时备份")[0] + "\\SaveGames\\0\\ABCD\\Level.sav"),
-            "world, later");
+  const std::string snap = kind("定时备份") + "\\" + snapshots("定时备份")[0];
+  EXPECT_EQ(fp.files.file(snap + "\\SaveGames\\0\\ABCD\\Level.sav"), "world, later");
+  EXPECT_EQ(fp.files.file(snap + "\\SaveGames\\0\\ABCD\\Players\\0001.sav"), "player one");
+  EXPECT_EQ(fp.files.file(snap + "\\SaveGames\\0\\ABCD\\Players\\0002.sav"), "player two");
 }
+
+INSTANTIATE_TEST_SUITE_P(ScriptingObject, SnapshotMergeTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Merges" : "StopsAtSubfolders"; });
 
 TEST_F(SnapshotTest, NoSaveFolderCopiesNothingAndCreatesNoSnapshotFolder) {
   fp.files.addDirectory(kind("定时备份"));

@@ -67,7 +67,10 @@ TEST_F(GuardTest, AFailedBackupIsSilentAndEveryPassTriesAgain) {
   fp.files.denyReads(tool.paths.saveFolder);
   tool.state.backupRoot = "";
   fp.processes.onStart = [](const fakes::StartedProgram&) { return false; };  // not installed
-  for (int pass = 0; pass < 3; ++pass) runGuardStep(tool);
+  for (int pass = 0; pass < 3; ++pass) {
+    fp.clock.time.second = 5 * pass;  // passes are five ticks apart
+    runGuardStep(tool);
+  }
   EXPECT_EQ(fp.automation.copies.size(), 3u);
   EXPECT_EQ(fp.processes.started.size(), 3u);
   EXPECT_EQ(window.text("服务端状态标签"), "服务端状态：重新启动中");
@@ -96,6 +99,7 @@ TEST_F(GuardTest, ThroughTheTickADeadServerIsStartedWithinFiveTicks) {
   std::vector<int> startTicks;
   for (int t = 1; t <= 10; ++t) {
     const std::size_t starts = fp.processes.started.size();
+    fp.clock.time.second = t;
     window.elapse("时钟1");
     if (fp.processes.started.size() != starts) startTicks.push_back(t);
   }

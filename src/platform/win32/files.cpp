@@ -235,4 +235,15 @@ bool Win32FileSystem::removeDirectory(const std::string& path) {
   return ::CloseHandle(link.release()) != FALSE;
 }
 
+bool Win32FileSystem::clearReadOnly(const std::string& path) {
+  const std::wstring osp = osPath(path);
+  const DWORD attributes = attributesOf(osp);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return false;
+  DWORD cleared = attributes & ~FILE_ATTRIBUTE_READONLY & ~FILE_ATTRIBUTE_DIRECTORY;
+  if (cleared == 0) cleared = FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileAttributesW(osp.c_str(), cleared) != FALSE;
+}
+
 }  // namespace kovrin::win32

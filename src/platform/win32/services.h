@@ -24,6 +24,7 @@ class Win32FileSystem : public FileSystem {
   bool copyFile(const std::string& from, const std::string& to, bool overwrite) override;
   std::optional<std::vector<DirEntry>> listDirectory(const std::string& path) override;
   bool removeDirectory(const std::string& path) override;
+  bool clearReadOnly(const std::string& path) override;
 };
 
 class Win32Processes : public Processes {

@@ -320,3 +320,39 @@ INSTANTIATE_TEST_SUITE_P(Target, Links, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Empty" : "WithFiles"; });
 
 }  // namespace
+
+namespace {
+
+TEST_F(Files, ClearReadOnlyOnFilesAndFoldersButNeverThroughALink) {
+  ASSERT_TRUE(layer::makeDir(dir / "只读 dir"));
+  ASSERT_TRUE(layer::writeBytes(dir / "只读 dir\\settings.ini", "s"));
+  const std::wstring file = layer::wide(dir / "只读 dir\\settings.ini");
+  ASSERT_TRUE(::SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_FALSE(fs.deleteFile(dir / "只读 dir\\settings.ini"));
+  EXPECT_TRUE(fs.clearReadOnly(dir / "只读 dir\\settings.ini"));
+  EXPECT_EQ(layer::attributes(dir / "只读 dir\\settings.ini") & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_FALSE(fs.clearReadOnly(dir / "只读 dir\\settings.ini"));  // not read-only any more
+  EXPECT_TRUE(fs.deleteFile(dir / "只读 dir\\settings.ini"));
+  EXPECT_FALSE(fs.clearReadOnly(dir / "missing"));
+
+  // Folders: where the system keeps their read-only attribute (Wine does not,
+  // and then there is nothing to clear).
+  ASSERT_TRUE(::SetFileAttributesW(layer::wide(dir / "只读 dir").c_str(), FILE_ATTRIBUTE_READONLY));
+  const bool foldersKeepIt = (layer::attributes(dir / "只读 dir") & FILE_ATTRIBUTE_READONLY) != 0;
+  RecordProperty("folders keep read-only", foldersKeepIt ? "yes" : "no");
+  EXPECT_EQ(fs.clearReadOnly(dir / "只读 dir"), foldersKeepIt);
+  EXPECT_TRUE(layer::isDir(dir / "只读 dir"));
+  EXPECT_EQ(layer::attributes(dir / "只读 dir") & FILE_ATTRIBUTE_READONLY, 0u);
+  if (!foldersKeepIt) return;
+
+  ASSERT_TRUE(layer::makeDir(dir / "target"));
+  ASSERT_TRUE(::SetFileAttributesW(layer::wide(dir / "target").c_str(), FILE_ATTRIBUTE_READONLY));
+  const auto how = layer::makeDirectoryLink(dir / "link", dir / "target");
+  if (!how) GTEST_SKIP() << "this system offers no way to make a directory link";
+  EXPECT_FALSE(fs.clearReadOnly(dir / "link")) << *how;
+  EXPECT_NE(layer::attributes(dir / "target") & FILE_ATTRIBUTE_READONLY, 0u) << *how;
+  ::SetFileAttributesW(layer::wide(dir / "target").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace

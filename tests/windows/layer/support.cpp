@@ -233,6 +233,58 @@ std::optional<std::string> makeDirectoryLink(const std::string& link, const std:
   return std::nullopt;
 }
 
+// ----------------------------------------------------------------- drives --
+
+namespace {
+
+bool driveShows(const std::wstring& drive) {
+  return ::GetFileAttributesW((drive + L"\\").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The prefix's folder of drive links (".../dosdevices/"), from drive C:.
+std::wstring wineDriveFolder(ToUnix toUnix) {
+  std::wstring c = unixPath(toUnix, L"C:\\");  // ".../dosdevices/c:/"
+  const std::wstring tail = L"c:/";
+  if (c.size() <= tail.size() || c.compare(c.size() - tail.size(), tail.size(), tail) != 0) return {};
+  return c.substr(0, c.size() - tail.size());
+}
+
+}  // namespace
+
+std::optional<std::string> mapDrive(const std::string& target) {
+  for (wchar_t c = L'P'; c <= L'Y'; ++c) {
+    const std::wstring drive{c, L':'};
+    if (::GetDriveTypeW((drive + L"\\").c_str()) != DRIVE_NO_ROOT_DIR || driveShows(drive)) continue;
+    if (::DefineDosDeviceW(0, drive.c_str(), wide(target).c_str())) {
+      if (driveShows(drive)) return narrow(drive);
+      ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive.c_str(), nullptr);
+    }
+    const ToUnix toUnix = wineToUnix();
+    if (!toUnix) return std::nullopt;
+    const std::wstring folder = wineDriveFolder(toUnix);
+    const std::wstring t = unixPath(toUnix, wide(target));
+    if (folder.empty() || t.empty()) return std::nullopt;
+    wchar_t lower[3] = {static_cast<wchar_t>(c - L'A' + L'a'), L':', 0};
+    if (runUnix(L"/bin/ln -s \"" + t + L"\" \"" + folder + lower + L"\"", [&] { return driveShows(drive); }))
+      return narrow(drive);
+    return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+void unmapDrive(const std::string& drive) {
+  const std::wstring d = wide(drive);
+  ::DefineDosDeviceW(DDD_REMOVE_DEFINITION, d.c_str(), nullptr);
+  if (!driveShows(d)) return;
+  const ToUnix toUnix = wineToUnix();
+  if (!toUnix || d.size() != 2) return;
+  const std::wstring folder = wineDriveFolder(toUnix);
+  if (folder.empty()) return;
+  wchar_t lower[3] = {static_cast<wchar_t>(::towlower(d[0])), L':', 0};
+  // rm removes the link, never what it names.
+  runUnix(L"/bin/rm -f \"" + folder + lower + L"\"", [&] { return !driveShows(d); });
+}
+
 // -------------------------------------------------------------- processes --
 
 std::wstring selfPath() {

@@ -48,6 +48,13 @@ std::vector<std::string> namesIn(const std::string& dir);
 // supports neither) a Unix symbolic link. The way used, or nothing.
 std::optional<std::string> makeDirectoryLink(const std::string& link, const std::string& target);
 
+// A free drive letter ("Q:") that names the folder `target`: through
+// DefineDosDeviceW, or under Wine (whose file access ignores such
+// definitions) as a link in the prefix's drive folder. Nothing when neither
+// works. unmapDrive takes the letter away again.
+std::optional<std::string> mapDrive(const std::string& target);
+void unmapDrive(const std::string& drive);
+
 // The running test program's full path.
 std::wstring selfPath();
 
