@@ -117,8 +117,8 @@ int wmain(int argc, wchar_t** argv) {
 
   const std::string runDir = scratchRunDirectory();
   kovrin::Tool tool(platform, runDir);
-  kovrin::WindowSpec spec = kovrin::mainWindowSpec(tool);
-  spec.onCreated = [&](kovrin::Window& window) {
+  kovrin::WindowSpec layout = kovrin::mainWindowSpec(tool);
+  layout.onCreated = [&](kovrin::Window& window) {
     kovrin::onMainWindowCreated(tool, window);
     window.setPeriod("时钟1", 0);  // the ticks below are driven directly
     for (int warm = 0; warm < 10; ++warm) kovrin::onClockTick(tool);
@@ -158,6 +158,6 @@ int wmain(int argc, wchar_t** argv) {
     system.files.removeDirectory(runDir);
     ExitProcess(0);
   };
-  system.gui.runMainWindow(spec);
+  system.gui.runMainWindow(layout);
   return 0;
 }

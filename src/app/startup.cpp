@@ -128,10 +128,10 @@ int programEntry(Platform& platform) {
   const std::string runDir = platform.environment.executableDirectory();
   platform.environment.setCurrentDirectory(runDir);
   auto tool = std::make_unique<Tool>(platform, runDir);
-  WindowSpec spec = mainWindowSpec(*tool);
+  WindowSpec layout = mainWindowSpec(*tool);
   Tool* t = tool.get();
-  spec.onCreated = [t](Window& window) { onMainWindowCreated(*t, window); };
-  platform.gui.runMainWindow(spec);
+  layout.onCreated = [t](Window& window) { onMainWindowCreated(*t, window); };
+  platform.gui.runMainWindow(layout);
   tool->main = nullptr;
   // An install or update may still be running on its worker: the program
   // ends without waiting for it, and the worker must not outlive its state,

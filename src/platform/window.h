@@ -67,7 +67,7 @@ struct WindowSpec {
 class Window {
  public:
   virtual ~Window() = default;
-  virtual const WindowSpec& spec() const = 0;
+  virtual const WindowSpec& layout() const = 0;
   // Edit-box or combo-box text (for labels and buttons: the caption).
   virtual std::string text(std::string_view control) = 0;
   // Edit-box or combo-box text, label or button caption; shows at once.
@@ -94,10 +94,10 @@ class Gui {
   virtual void showMessage(const std::string& text) = 0;
   // Creates the main window centred on the screen, runs its created handler,
   // and runs the message loop until the window has been destroyed.
-  virtual void runMainWindow(const WindowSpec& spec) = 0;
+  virtual void runMainWindow(const WindowSpec& layout) = 0;
   // Creates a window modal over the main window, centred, runs its created
   // handler, and returns when the operator has closed it.
-  virtual void runModal(const WindowSpec& spec) = 0;
+  virtual void runModal(const WindowSpec& layout) = 0;
 };
 
 }  // namespace kovrin

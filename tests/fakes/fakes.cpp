@@ -442,16 +442,16 @@ std::vector<std::string> FakeGui::messages() {
   return messages_;
 }
 
-void FakeGui::runMainWindow(const WindowSpec& spec) {
-  mainWindow = std::make_unique<MemoryWindow>(spec);
+void FakeGui::runMainWindow(const WindowSpec& layout) {
+  mainWindow = std::make_unique<MemoryWindow>(layout);
   mainWindow->created();
   if (whileMainWindowRuns) whileMainWindowRuns(*mainWindow);
   mainWindow->destroyed();
 }
 
-void FakeGui::runModal(const WindowSpec& spec) {
+void FakeGui::runModal(const WindowSpec& layout) {
   ++modalsOpened;
-  modalWindow = std::make_unique<MemoryWindow>(spec);
+  modalWindow = std::make_unique<MemoryWindow>(layout);
   modalWindow->created();
   if (whileModalRuns) whileModalRuns(*modalWindow);
   modalWindow->destroyed();

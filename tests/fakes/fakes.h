@@ -208,8 +208,8 @@ class FakeEnvironment : public Environment {
 class FakeGui : public Gui {
  public:
   void showMessage(const std::string& text) override;
-  void runMainWindow(const WindowSpec& spec) override;
-  void runModal(const WindowSpec& spec) override;
+  void runMainWindow(const WindowSpec& layout) override;
+  void runModal(const WindowSpec& layout) override;
 
   // Runs while a message box is open (on the calling thread), e.g. ticks.
   std::function<void(const std::string&)> whileMessageOpen;

@@ -4,7 +4,7 @@
 
 namespace kovrin::fakes {
 
-MemoryWindow::MemoryWindow(WindowSpec spec) : spec_(std::move(spec)) {
+MemoryWindow::MemoryWindow(WindowSpec layout) : spec_(std::move(layout)) {
   for (const auto& c : spec_.controls) states_[c.name].text = c.caption;
 }
 

@@ -13,9 +13,9 @@ namespace kovrin::fakes {
 
 class MemoryWindow : public Window {
  public:
-  explicit MemoryWindow(WindowSpec spec);
+  explicit MemoryWindow(WindowSpec layout);
 
-  const WindowSpec& spec() const override { return spec_; }
+  const WindowSpec& layout() const override { return spec_; }
   std::string text(std::string_view control) override;
   void setText(std::string_view control, const std::string& text) override;
   void setDisabled(std::string_view control, bool disabled) override;

@@ -25,23 +25,23 @@ class ConfigRosterTest : public ::testing::Test {
  protected:
   fakes::FakePlatform os;
   Tool tool{os.platform, "C:\\steamcmd"};
-  WindowSpec spec = configWindowSpec(tool);
+  WindowSpec layout = configWindowSpec(tool);
 };
 
 TEST_F(ConfigRosterTest, IsTheEditorWindow) {
-  EXPECT_EQ(spec.name, "ConfigWindow");
-  EXPECT_EQ(spec.caption, "幻兽帕鲁配置修改");
-  EXPECT_EQ(spec.width, 1177);
-  EXPECT_EQ(spec.height, 698);
-  EXPECT_TRUE(spec.onCreated);
-  EXPECT_FALSE(spec.onDestroy);  // closing is not intercepted
+  EXPECT_EQ(layout.name, "ConfigWindow");
+  EXPECT_EQ(layout.caption, "幻兽帕鲁配置修改");
+  EXPECT_EQ(layout.width, 1177);
+  EXPECT_EQ(layout.height, 698);
+  EXPECT_TRUE(layout.onCreated);
+  EXPECT_FALSE(layout.onDestroy);  // closing is not intercepted
 }
 
 TEST_F(ConfigRosterTest, HasACaptionLabelAndAValueControlPerSetting) {
-  ASSERT_EQ(spec.controls.size(), 130u);
+  ASSERT_EQ(layout.controls.size(), 130u);
   std::set<std::string> names;
   int edits = 0, combos = 0, labels = 0;
-  for (const auto& c : spec.controls) {
+  for (const auto& c : layout.controls) {
     EXPECT_TRUE(names.insert(c.name).second) << "twice: " << c.name;
     edits += c.kind == ControlKind::Edit;
     combos += c.kind == ControlKind::Combo;
@@ -51,8 +51,8 @@ TEST_F(ConfigRosterTest, HasACaptionLabelAndAValueControlPerSetting) {
   EXPECT_EQ(combos, 20);
   EXPECT_EQ(labels, 65);  // 64 captions and the banner
   for (std::size_t i = 0; i < 128; i += 2) {
-    const ControlSpec& label = spec.controls[i];
-    const ControlSpec& value = spec.controls[i + 1];
+    const ControlSpec& label = layout.controls[i];
+    const ControlSpec& value = layout.controls[i + 1];
     EXPECT_EQ(label.name, "透明标签" + std::to_string(13 + i / 2));
     EXPECT_EQ(label.kind, ControlKind::Label);
     EXPECT_EQ(label.rect.height, 16) << label.name;
@@ -95,8 +95,8 @@ TEST_F(ConfigRosterTest, PlacesTheControlsAsDesigned) {
     return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
   };
   for (const Placed& p : samples) {
-    const ControlSpec* label = spec.find(p.label);
-    const ControlSpec* control = spec.find(p.control);
+    const ControlSpec* label = layout.find(p.label);
+    const ControlSpec* control = layout.find(p.control);
     ASSERT_TRUE(label && control) << p.label;
     EXPECT_EQ(label->caption, p.caption);
     EXPECT_TRUE(same(label->rect, p.labelRect)) << p.label;
@@ -104,13 +104,13 @@ TEST_F(ConfigRosterTest, PlacesTheControlsAsDesigned) {
     // The label stands right before its control in the roster.
     EXPECT_EQ(control - label, 1) << p.label;
   }
-  const ControlSpec* banner = spec.find("广告标签");
+  const ControlSpec* banner = layout.find("广告标签");
   ASSERT_TRUE(banner);
   EXPECT_EQ(banner->kind, ControlKind::Label);
   EXPECT_TRUE(same(banner->rect, {168, 648, 472, 16}));
   EXPECT_EQ(banner->textColor, 0xFF80C0u);  // pink: 255, 128, 192
   EXPECT_FALSE(banner->caption.empty());
-  const ControlSpec* save = spec.find("按钮2");
+  const ControlSpec* save = layout.find("按钮2");
   ASSERT_TRUE(save);
   EXPECT_EQ(save->kind, ControlKind::Button);
   EXPECT_TRUE(same(save->rect, {768, 640, 160, 24}));
@@ -118,7 +118,7 @@ TEST_F(ConfigRosterTest, PlacesTheControlsAsDesigned) {
   EXPECT_EQ(save->event, ControlEvent::Clicked);
   // The roster shows every setting once, column by column.
   std::set<std::string_view> shown;
-  for (const auto& c : spec.controls)
+  for (const auto& c : layout.controls)
     if (c.kind == ControlKind::Edit || c.kind == ControlKind::Combo) shown.insert(c.name);
   EXPECT_EQ(shown.size(), 64u);
 }
@@ -158,7 +158,7 @@ TEST_F(ConfigWindowTest, OpensOnlyWhenSteamCmdWasFound) {
   onConfigClicked(tool);
   EXPECT_EQ(os.gui.modalsOpened, 1);
   ASSERT_TRUE(os.gui.modalWindow);
-  EXPECT_EQ(os.gui.modalWindow->spec().caption, "幻兽帕鲁配置修改");
+  EXPECT_EQ(os.gui.modalWindow->layout().caption, "幻兽帕鲁配置修改");
 }
 
 TEST_F(ConfigWindowTest, LoadsTheBannerAndEverySetting) {

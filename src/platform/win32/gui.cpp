@@ -68,9 +68,9 @@ void Win32Gui::showMessage(const std::string& text) {
               MB_OK | MB_TASKMODAL);
 }
 
-void Win32Gui::runMainWindow(const WindowSpec& spec) {
+void Win32Gui::runMainWindow(const WindowSpec& layout) {
   FontCache fonts;
-  Win32Window window(spec, fonts);
+  Win32Window window(layout, fonts);
   if (!window.create(nullptr, false)) return;
   OpenWindow open(window);
   window.created();
@@ -79,10 +79,10 @@ void Win32Gui::runMainWindow(const WindowSpec& spec) {
   window.destroy();
 }
 
-void Win32Gui::runModal(const WindowSpec& spec) {
+void Win32Gui::runModal(const WindowSpec& layout) {
   HWND owner = openWindows.empty() ? GetActiveWindow() : openWindows.back()->handle();
   FontCache fonts;
-  Win32Window window(spec, fonts);
+  Win32Window window(layout, fonts);
   if (!window.create(owner, true)) return;
   std::optional<WPARAM> quit;
   {

@@ -12,8 +12,8 @@ class Win32Gui : public Gui {
   Win32Gui();
   ~Win32Gui() override;
   void showMessage(const std::string& text) override;
-  void runMainWindow(const WindowSpec& spec) override;
-  void runModal(const WindowSpec& spec) override;
+  void runMainWindow(const WindowSpec& layout) override;
+  void runModal(const WindowSpec& layout) override;
 };
 
 class Win32Shell : public Shell {

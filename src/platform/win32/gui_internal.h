@@ -45,7 +45,7 @@ class FontCache {
 // writes.
 class Win32Window final : public Window {
  public:
-  Win32Window(const WindowSpec& spec, FontCache& fonts);
+  Win32Window(const WindowSpec& layout, FontCache& fonts);
   Win32Window(const Win32Window&) = delete;
   Win32Window& operator=(const Win32Window&) = delete;
   ~Win32Window() override;
@@ -63,7 +63,7 @@ class Win32Window final : public Window {
   // Destroys the window if it still exists (raising its destroy handler).
   void destroy();
 
-  const WindowSpec& spec() const override { return spec_; }
+  const WindowSpec& layout() const override { return spec_; }
   std::string text(std::string_view control) override;
   void setText(std::string_view control, const std::string& text) override;
   void setDisabled(std::string_view control, bool disabled) override;
@@ -76,7 +76,7 @@ class Win32Window final : public Window {
 
  private:
   struct Control {
-    const ControlSpec* spec = nullptr;
+    const ControlSpec* layout = nullptr;
     HWND hwnd = nullptr;      // nullptr for the timer and after destruction
     bool busy = false;        // its handler is running
     bool disabled = false;    // kept for controls without a window (timers)

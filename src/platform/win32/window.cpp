@@ -138,10 +138,10 @@ const wchar_t* windowClassName() {
 
 // ---------------------------------------------------------------- window ---
 
-Win32Window::Win32Window(const WindowSpec& spec, FontCache& fonts) : spec_(spec), fonts_(fonts) {
+Win32Window::Win32Window(const WindowSpec& layout, FontCache& fonts) : spec_(layout), fonts_(fonts) {
   controls_.resize(spec_.controls.size());
   for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
-    controls_[i].spec = &spec_.controls[i];
+    controls_[i].layout = &spec_.controls[i];
     byName_.emplace(spec_.controls[i].name, i);
   }
 }
@@ -176,7 +176,7 @@ bool Win32Window::create(HWND owner, bool modal) {
 
 bool Win32Window::createControl(std::size_t index) {
   Control& c = controls_[index];
-  const ControlSpec& s = *c.spec;
+  const ControlSpec& s = *c.layout;
   const wchar_t* cls = nullptr;
   DWORD style = WS_CHILD | WS_VISIBLE;
   DWORD exStyle = 0;
@@ -292,9 +292,9 @@ void Win32Window::callHandler(const Handler& handler) {
 }
 
 void Win32Window::fire(Control& c) {
-  if (c.busy || !c.spec->handler) return;
+  if (c.busy || !c.layout->handler) return;
   c.busy = true;
-  callHandler(c.spec->handler);
+  callHandler(c.layout->handler);
   c.busy = false;
 }
 
@@ -302,7 +302,7 @@ void Win32Window::fire(Control& c) {
 
 HBRUSH Win32Window::prepareLabelColours(const Control& c, HDC dc) {
   SetBkMode(dc, TRANSPARENT);
-  COLORREF colour = c.spec->textColor ? colorOf(*c.spec->textColor) : GetSysColor(COLOR_BTNTEXT);
+  COLORREF colour = c.layout->textColor ? colorOf(*c.layout->textColor) : GetSysColor(COLOR_BTNTEXT);
   if (c.hwnd && !IsWindowEnabled(c.hwnd)) colour = GetSysColor(COLOR_GRAYTEXT);
   SetTextColor(dc, colour);
   return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
@@ -331,17 +331,17 @@ void Win32Window::drawLabel(const Control& c, HDC dc, const RECT& area) {
 std::string Win32Window::text(std::string_view name) {
   Control& c = control(name);
   if (c.hwnd) return windowText(c.hwnd);
-  return hwnd_ ? c.spec->caption : std::string();
+  return hwnd_ ? c.layout->caption : std::string();
 }
 
 void Win32Window::setText(std::string_view name, const std::string& text) {
   Control& c = control(name);
-  if (c.spec->kind == ControlKind::Progress || c.spec->kind == ControlKind::Timer)
+  if (c.layout->kind == ControlKind::Progress || c.layout->kind == ControlKind::Timer)
     throw std::logic_error("a " + std::string(name) + " has no text");
   if (!c.hwnd) return;
   const std::u16string w = toUtf16(text);
   SetWindowTextW(c.hwnd, wide(w));
-  if (c.spec->kind == ControlKind::Label) {
+  if (c.layout->kind == ControlKind::Label) {
     // A transparent label cannot erase its old text: repaint the parent's
     // background under it, then the label and whatever else is there.
     RECT r{};
@@ -365,14 +365,14 @@ bool Win32Window::disabled(std::string_view name) {
 
 void Win32Window::setPosition(std::string_view name, int position) {
   Control& c = control(name);
-  if (c.spec->kind != ControlKind::Progress)
+  if (c.layout->kind != ControlKind::Progress)
     throw std::logic_error(std::string(name) + " is not a progress bar");
   if (c.hwnd) SendMessageW(c.hwnd, PBM_SETPOS, static_cast<WPARAM>(std::clamp(position, 0, 100)), 0);
 }
 
 void Win32Window::setPeriod(std::string_view name, int milliseconds) {
   Control& c = control(name);
-  if (c.spec->kind != ControlKind::Timer)
+  if (c.layout->kind != ControlKind::Timer)
     throw std::logic_error(std::string(name) + " is not a timer");
   if (!hwnd_) return;
   const auto id = static_cast<UINT_PTR>(controlId(static_cast<std::size_t>(&c - controls_.data())));
@@ -406,7 +406,7 @@ LRESULT CALLBACK Win32Window::labelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     switch (msg) {
       case WM_LBUTTONDOWN:
       case WM_LBUTTONDBLCLK:
-        if (Control* c = self->controlOf(hwnd); c && c->spec->event == ControlEvent::LeftButtonDown)
+        if (Control* c = self->controlOf(hwnd); c && c->layout->event == ControlEvent::LeftButtonDown)
           self->fire(*c);
         return 0;
       case WM_NCDESTROY:
@@ -428,7 +428,7 @@ LRESULT Win32Window::handle(UINT msg, WPARAM wp, LPARAM lp) {
       Control* c = controlOf(reinterpret_cast<HWND>(lp));
       if (!c) break;
       const UINT code = HIWORD(wp);
-      const ControlSpec& s = *c->spec;
+      const ControlSpec& s = *c->layout;
       if (s.kind == ControlKind::Button && code == BN_CLICKED && s.event == ControlEvent::Clicked &&
           IsWindowEnabled(c->hwnd))
         fire(*c);
@@ -441,18 +441,18 @@ LRESULT Win32Window::handle(UINT msg, WPARAM wp, LPARAM lp) {
       const auto first = static_cast<std::size_t>(controlId(0));
       if (id < first || id - first >= controls_.size()) break;
       Control& c = controls_[id - first];
-      if (c.spec->kind == ControlKind::Timer && c.spec->event == ControlEvent::Elapsed) fire(c);
+      if (c.layout->kind == ControlKind::Timer && c.layout->event == ControlEvent::Elapsed) fire(c);
       return 0;
     }
     case WM_CTLCOLORSTATIC: {
       Control* c = controlOf(reinterpret_cast<HWND>(lp));
-      if (!c || c->spec->kind != ControlKind::Label) break;
+      if (!c || c->layout->kind != ControlKind::Label) break;
       return reinterpret_cast<LRESULT>(prepareLabelColours(*c, reinterpret_cast<HDC>(wp)));
     }
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
       Control* c = item ? controlOf(item->hwndItem) : nullptr;
-      if (!c || c->spec->kind != ControlKind::Label) break;
+      if (!c || c->layout->kind != ControlKind::Label) break;
       drawLabel(*c, item->hDC, item->rcItem);
       return TRUE;
     }
@@ -474,7 +474,7 @@ LRESULT Win32Window::handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DESTROY:
       for (std::size_t i = 0; i < controls_.size(); ++i)
-        if (controls_[i].spec->kind == ControlKind::Timer) KillTimer(hwnd, controlId(i));
+        if (controls_[i].layout->kind == ControlKind::Timer) KillTimer(hwnd, controlId(i));
       if (!destroyRaised_) {
         destroyRaised_ = true;
         callHandler(spec_.onDestroy);

@@ -75,13 +75,13 @@ std::string rosterName(const Options& o, int id) {
   return "";
 }
 
-HWND findControl(const Options& o, HWND window, const std::string& spec) {
-  if (spec.rfind("text=", 0) == 0) return driver::controlByText(window, spec.substr(5));
-  if (!spec.empty() && spec.find_first_not_of("0123456789") == std::string::npos)
-    return driver::control(window, std::stoi(spec));
+HWND findControl(const Options& o, HWND window, const std::string& layout) {
+  if (layout.rfind("text=", 0) == 0) return driver::controlByText(window, layout.substr(5));
+  if (!layout.empty() && layout.find_first_not_of("0123456789") == std::string::npos)
+    return driver::control(window, std::stoi(layout));
   driver::Roster roster;
   if (!isRoster(o, &roster)) return nullptr;
-  const int id = driver::rosterControlId(roster, spec);
+  const int id = driver::rosterControlId(roster, layout);
   return id < 0 ? nullptr : driver::control(window, id);
 }
 

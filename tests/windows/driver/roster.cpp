@@ -10,7 +10,7 @@ namespace {
 
 // The rosters are built once over a tool on stand-in services; only their
 // names and order are used, never their handlers.
-const kovrin::WindowSpec& spec(Roster roster) {
+const kovrin::WindowSpec& layout(Roster roster) {
   static kovrin::fakes::FakePlatform platform;
   static kovrin::Tool tool(platform.platform, "C:\\kovrin");
   static const kovrin::WindowSpec main = kovrin::mainWindowSpec(tool);
@@ -21,7 +21,7 @@ const kovrin::WindowSpec& spec(Roster roster) {
 }  // namespace
 
 int rosterControlId(Roster roster, std::string_view name) {
-  const auto& controls = spec(roster).controls;
+  const auto& controls = layout(roster).controls;
   for (std::size_t i = 0; i < controls.size(); ++i)
     if (controls[i].name == name) return kovrin::controlId(i);
   return -1;
@@ -29,10 +29,10 @@ int rosterControlId(Roster roster, std::string_view name) {
 
 std::vector<std::string> rosterNames(Roster roster) {
   std::vector<std::string> names;
-  for (const auto& c : spec(roster).controls) names.push_back(c.name);
+  for (const auto& c : layout(roster).controls) names.push_back(c.name);
   return names;
 }
 
-std::string rosterCaption(Roster roster) { return spec(roster).caption; }
+std::string rosterCaption(Roster roster) { return layout(roster).caption; }
 
 }  // namespace driver

@@ -120,16 +120,16 @@ inline void expectLabelDrawing(HWND label, const ControlSpec& c) {
 
 // The frame: outer size, centred on the screen, fixed border, title bar with
 // system menu, close and minimise boxes, no maximise box.
-inline void expectFrame(HWND top, const WindowSpec& spec) {
-  EXPECT_EQ(windowText(top), wide(spec.caption));
+inline void expectFrame(HWND top, const WindowSpec& layout) {
+  EXPECT_EQ(windowText(top), wide(layout.caption));
   RECT r{};
   GetWindowRect(top, &r);
-  EXPECT_EQ(r.right - r.left, spec.width);
-  EXPECT_EQ(r.bottom - r.top, spec.height);
+  EXPECT_EQ(r.right - r.left, layout.width);
+  EXPECT_EQ(r.bottom - r.top, layout.height);
   const int screenW = GetSystemMetrics(SM_CXSCREEN);
   const int screenH = GetSystemMetrics(SM_CYSCREEN);
-  EXPECT_EQ(r.left, (screenW - spec.width) / 2);
-  EXPECT_EQ(r.top, (screenH - spec.height) / 2);
+  EXPECT_EQ(r.left, (screenW - layout.width) / 2);
+  EXPECT_EQ(r.top, (screenH - layout.height) / 2);
   const LONG style = GetWindowLongW(top, GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
@@ -142,10 +142,10 @@ inline void expectFrame(HWND top, const WindowSpec& spec) {
 // Every roster control except the timer is a child window with the roster's
 // identifier, class, text, rectangle, font, colour and items; there are no
 // other children.
-inline void expectControls(HWND top, const WindowSpec& spec) {
+inline void expectControls(HWND top, const WindowSpec& layout) {
   std::size_t windows = 0;
-  for (std::size_t i = 0; i < spec.controls.size(); ++i) {
-    const ControlSpec& c = spec.controls[i];
+  for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+    const ControlSpec& c = layout.controls[i];
     SCOPED_TRACE(c.name);
     HWND h = GetDlgItem(top, controlId(i));
     if (c.kind == ControlKind::Timer) {

@@ -70,11 +70,11 @@ TEST(GuiShell, FolderBrowserOwnedByTheActiveWindowKeepsTheTimerGoing) {
   int ticks = 0, ticksWhileOpen = 0;
   bool browsing = false, ownedByTop = false, topDisabled = false, hasEdit = false;
   std::optional<std::string> result = "not returned";
-  WindowSpec spec;
-  spec.caption = "浏览测试";
-  spec.width = 300;
-  spec.height = 200;
-  spec.controls = {
+  WindowSpec layout;
+  layout.caption = "浏览测试";
+  layout.width = 300;
+  layout.height = 200;
+  layout.controls = {
       {"计数", K::Timer, {0, 0, 0, 0}, "", {}, {}, {}, E::Elapsed,
        [&](Window&) {
          ++ticks;
@@ -89,8 +89,8 @@ TEST(GuiShell, FolderBrowserOwnedByTheActiveWindowKeepsTheTimerGoing) {
          PostMessageW(top, WM_CLOSE, 0, 0);
        }},
   };
-  spec.onCreated = [&](Window& w) {
-    top = findToolWindow(spec.caption);
+  layout.onCreated = [&](Window& w) {
+    top = findToolWindow(layout.caption);
     w.setPeriod("计数", 20);
     w.setPeriod("浏览", 50);
   };
@@ -103,7 +103,7 @@ TEST(GuiShell, FolderBrowserOwnedByTheActiveWindowKeepsTheTimerGoing) {
     Sleep(300);
     PostMessageW(GetDlgItem(browser, IDCANCEL), BM_CLICK, 0, 0);
   });
-  gui.runMainWindow(spec);
+  gui.runMainWindow(layout);
   operatorThread.join();
   EXPECT_EQ(result, std::nullopt);  // cancelled
   EXPECT_TRUE(ownedByTop);

@@ -26,29 +26,29 @@ using K = ControlKind;
 using E = ControlEvent;
 using Clock = std::chrono::steady_clock;
 
-std::size_t indexOf(const WindowSpec& spec, std::string_view name) {
-  for (std::size_t i = 0; i < spec.controls.size(); ++i)
-    if (spec.controls[i].name == name) return i;
+std::size_t indexOf(const WindowSpec& layout, std::string_view name) {
+  for (std::size_t i = 0; i < layout.controls.size(); ++i)
+    if (layout.controls[i].name == name) return i;
   ADD_FAILURE() << "no control " << name;
   return 0;
 }
 
-HWND item(HWND top, const WindowSpec& spec, std::string_view name) {
-  return GetDlgItem(top, controlId(indexOf(spec, name)));
+HWND item(HWND top, const WindowSpec& layout, std::string_view name) {
+  return GetDlgItem(top, controlId(indexOf(layout, name)));
 }
 
 TEST(GuiWindow, BuildsTheMainWindowFromItsRoster) {
   Watchdog dog;
   fakes::FakePlatform fake;
   Tool tool(fake.platform, "C:\\steamcmd");
-  WindowSpec spec = mainWindowSpec(tool);
-  spec.onDestroy = {};
+  WindowSpec layout = mainWindowSpec(tool);
+  layout.onDestroy = {};
   bool checked = false;
-  spec.onCreated = [&](Window&) {
+  layout.onCreated = [&](Window&) {
     HWND top = findToolWindow("Kovrin v2.30");
     ASSERT_NE(top, nullptr);
-    expectFrame(top, spec);
-    expectControls(top, spec);
+    expectFrame(top, layout);
+    expectControls(top, layout);
     // The window's client area holds the roster: the banner spans it.
     RECT client{};
     GetClientRect(top, &client);
@@ -58,7 +58,7 @@ TEST(GuiWindow, BuildsTheMainWindowFromItsRoster) {
     PostMessageW(top, WM_CLOSE, 0, 0);
   };
   win32::Win32Gui gui;
-  gui.runMainWindow(spec);
+  gui.runMainWindow(layout);
   EXPECT_TRUE(checked);
   EXPECT_FALSE(dog.fired());
 }
@@ -68,12 +68,12 @@ TEST(GuiWindow, DispatchesEventsAndReachesPropertiesByName) {
   win32::Win32Gui gui;
   int clicks = 0, throwingClicks = 0, presses = 0, changes = 0, destroyed = 0;
   std::string changedTo, editAtDestroy;
-  WindowSpec spec;
-  spec.name = "TestWindow";
-  spec.caption = "事件测试";
-  spec.width = 420;
-  spec.height = 300;
-  spec.controls = {
+  WindowSpec layout;
+  layout.name = "TestWindow";
+  layout.caption = "事件测试";
+  layout.width = 420;
+  layout.height = 300;
+  layout.controls = {
       {"标签甲", K::Label, {8, 8, 120, 40}, "第一行\r\n第二行", {}, 0xFF0000, {}, E::LeftButtonDown,
        [&](Window&) { ++presses; }},
       {"标签乙", K::Label, {140, 8, 160, 16}, "普通标签", {12, true, true}, 0x0088FF, {}, E::None, {}},
@@ -93,18 +93,18 @@ TEST(GuiWindow, DispatchesEventsAndReachesPropertiesByName) {
       {"进度条", K::Progress, {8, 130, 200, 24}, "", {}, {}, {}, E::None, {}},
       {"时钟", K::Timer, {300, 8, 32, 32}, "", {}, {}, {}, E::Elapsed, {}},
   };
-  spec.onDestroy = [&](Window& w) {
+  layout.onDestroy = [&](Window& w) {
     ++destroyed;
     editAtDestroy = w.text("编辑框");  // the controls still exist
   };
-  spec.onCreated = [&](Window& w) {
-    HWND top = findToolWindow(spec.caption);
+  layout.onCreated = [&](Window& w) {
+    HWND top = findToolWindow(layout.caption);
     ASSERT_NE(top, nullptr);
-    expectFrame(top, spec);
-    expectControls(top, spec);
+    expectFrame(top, layout);
+    expectControls(top, layout);
 
     // Clicks reach the handler unless the button is disabled.
-    HWND button = item(top, spec, "按钮");
+    HWND button = item(top, layout, "按钮");
     SendMessageW(button, BM_CLICK, 0, 0);
     EXPECT_EQ(clicks, 1);
     w.setDisabled("按钮", true);
@@ -119,12 +119,12 @@ TEST(GuiWindow, DispatchesEventsAndReachesPropertiesByName) {
     EXPECT_EQ(clicks, 2);
 
     // A failing handler does not escape into the system and runs again.
-    SendMessageW(item(top, spec, "抛出按钮"), BM_CLICK, 0, 0);
-    SendMessageW(item(top, spec, "抛出按钮"), BM_CLICK, 0, 0);
+    SendMessageW(item(top, layout, "抛出按钮"), BM_CLICK, 0, 0);
+    SendMessageW(item(top, layout, "抛出按钮"), BM_CLICK, 0, 0);
     EXPECT_EQ(throwingClicks, 2);
 
     // Text changes of the edit box, as the operator makes them.
-    HWND edit = item(top, spec, "编辑框");
+    HWND edit = item(top, layout, "编辑框");
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"四十二"));
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(changedTo, "四十二");
@@ -135,8 +135,8 @@ TEST(GuiWindow, DispatchesEventsAndReachesPropertiesByName) {
     EXPECT_EQ(w.text("编辑框"), "四十二7");
 
     // Only the label with a press event takes the mouse.
-    HWND pressable = item(top, spec, "标签甲");
-    HWND plain = item(top, spec, "标签乙");
+    HWND pressable = item(top, layout, "标签甲");
+    HWND plain = item(top, layout, "标签乙");
     SendMessageW(pressable, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
     SendMessageW(pressable, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     EXPECT_EQ(presses, 1);
@@ -157,7 +157,7 @@ TEST(GuiWindow, DispatchesEventsAndReachesPropertiesByName) {
     const std::string unusual = "Ünïcode 😀 中文 \"引号\"";
     w.setText("编辑框", unusual);
     EXPECT_EQ(w.text("编辑框"), unusual);
-    HWND combo = item(top, spec, "组合框");
+    HWND combo = item(top, layout, "组合框");
     w.setText("组合框", "true");
     EXPECT_EQ(windowText(combo), L"true");
     EXPECT_EQ(w.text("组合框"), "true");
@@ -165,7 +165,7 @@ TEST(GuiWindow, DispatchesEventsAndReachesPropertiesByName) {
     w.setText("组合框", "Item");
     EXPECT_EQ(w.text("组合框"), "Item");
     w.setPosition("进度条", 37);
-    EXPECT_EQ(SendMessageW(item(top, spec, "进度条"), PBM_GETPOS, 0, 0), 37);
+    EXPECT_EQ(SendMessageW(item(top, layout, "进度条"), PBM_GETPOS, 0, 0), 37);
 
     // Names outside the roster and properties a control does not have.
     EXPECT_THROW(w.text("没有这个控件"), std::out_of_range);
@@ -174,10 +174,10 @@ TEST(GuiWindow, DispatchesEventsAndReachesPropertiesByName) {
     EXPECT_THROW(w.setPeriod("按钮", 1000), std::logic_error);
     PostMessageW(top, WM_CLOSE, 0, 0);
   };
-  gui.runMainWindow(spec);
+  gui.runMainWindow(layout);
   EXPECT_EQ(destroyed, 1);
   EXPECT_EQ(editAtDestroy, "Ünïcode 😀 中文 \"引号\"");
-  EXPECT_EQ(findToolWindow(spec.caption), nullptr);
+  EXPECT_EQ(findToolWindow(layout.caption), nullptr);
   EXPECT_FALSE(dog.fired());
 }
 
@@ -187,11 +187,11 @@ TEST(GuiWindow, TabMovesTheFocusInRosterOrder) {
   HWND top = nullptr;
   std::vector<std::pair<int, int>> focused;  // identifiers of the focus and of its parent
   int step = 0;
-  WindowSpec spec;
-  spec.caption = "焦点测试";
-  spec.width = 300;
-  spec.height = 200;
-  spec.controls = {
+  WindowSpec layout;
+  layout.caption = "焦点测试";
+  layout.width = 300;
+  layout.height = 200;
+  layout.controls = {
       {"甲", K::Edit, {8, 8, 80, 24}, "", {}, {}, {}, E::None, {}},
       {"标签", K::Label, {8, 40, 80, 16}, "标签", {}, {}, {}, E::None, {}},
       {"乙", K::Button, {8, 64, 80, 24}, "按钮", {}, {}, {}, E::None, {}},
@@ -208,11 +208,11 @@ TEST(GuiWindow, TabMovesTheFocusInRosterOrder) {
          PostMessageW(GetFocus(), WM_KEYUP, VK_TAB, 0xC0000001);
        }},
   };
-  spec.onCreated = [&](Window& w) {
-    top = findToolWindow(spec.caption);
+  layout.onCreated = [&](Window& w) {
+    top = findToolWindow(layout.caption);
     w.setPeriod("时钟", 50);
   };
-  gui.runMainWindow(spec);
+  gui.runMainWindow(layout);
   ASSERT_EQ(focused.size(), 4u);
   EXPECT_EQ(focused[0].first, controlId(0));
   EXPECT_EQ(focused[1].first, controlId(2));  // the label takes no focus
@@ -224,12 +224,12 @@ TEST(GuiWindow, TabMovesTheFocusInRosterOrder) {
 TEST(GuiWindow, ClassIconIsTheToolsIcon) {
   Watchdog dog;
   win32::Win32Gui gui;
-  WindowSpec spec;
-  spec.caption = "图标测试";
-  spec.width = 200;
-  spec.height = 150;
-  spec.onCreated = [&](Window&) {
-    HWND top = findToolWindow(spec.caption);
+  WindowSpec layout;
+  layout.caption = "图标测试";
+  layout.width = 200;
+  layout.height = 150;
+  layout.onCreated = [&](Window&) {
+    HWND top = findToolWindow(layout.caption);
     ASSERT_NE(top, nullptr);
     for (const auto& [index, metric] : {std::pair{GCLP_HICON, SM_CXICON}, std::pair{GCLP_HICONSM, SM_CXSMICON}}) {
       auto icon = reinterpret_cast<HICON>(GetClassLongPtrW(top, index));
@@ -266,7 +266,7 @@ TEST(GuiWindow, ClassIconIsTheToolsIcon) {
     }
     PostMessageW(top, WM_CLOSE, 0, 0);
   };
-  gui.runMainWindow(spec);
+  gui.runMainWindow(layout);
   EXPECT_FALSE(dog.fired());
 }
 
@@ -277,11 +277,11 @@ TEST(GuiTimer, TicksOnDuringAMessageBoxWithoutNestingOrCatchingUp) {
   int slowEntries = 0, fastTicks = 0, fastDuringBox = 0, stoppedAtFast = -1;
   bool inside = false, nested = false, boxOpen = false, enabledAfterBox = false;
   Clock::time_point boxClosed, fourthEntry;
-  WindowSpec spec;
-  spec.caption = "计时测试";
-  spec.width = 300;
-  spec.height = 200;
-  spec.controls = {
+  WindowSpec layout;
+  layout.caption = "计时测试";
+  layout.width = 300;
+  layout.height = 200;
+  layout.controls = {
       {"慢", K::Timer, {0, 0, 32, 32}, "", {}, {}, {}, E::Elapsed,
        [&](Window& w) {
          if (inside) nested = true;
@@ -308,8 +308,8 @@ TEST(GuiTimer, TicksOnDuringAMessageBoxWithoutNestingOrCatchingUp) {
          if (stoppedAtFast >= 0 && fastTicks - stoppedAtFast >= 15) PostMessageW(top, WM_CLOSE, 0, 0);
        }},
   };
-  spec.onCreated = [&](Window& w) {
-    top = findToolWindow(spec.caption);
+  layout.onCreated = [&](Window& w) {
+    top = findToolWindow(layout.caption);
     w.setPeriod("慢", 40);
     w.setPeriod("快", 20);
   };
@@ -321,7 +321,7 @@ TEST(GuiTimer, TicksOnDuringAMessageBoxWithoutNestingOrCatchingUp) {
         windowDisabledWhileOpen = !IsWindowEnabled(top);
       },
       400);
-  gui.runMainWindow(spec);
+  gui.runMainWindow(layout);
   closer.join();
 
   EXPECT_TRUE(closer.found());
@@ -350,11 +350,11 @@ TEST(GuiMessage, FromAWorkerThreadHoldsUpOnlyThatThread) {
   MessageBoxView seen;
   bool enabledWhileOpen = false, sameThread = true;
   int ticksWhileOpen = 0;
-  WindowSpec spec;
-  spec.caption = "工作线程消息";
-  spec.width = 300;
-  spec.height = 200;
-  spec.controls = {
+  WindowSpec layout;
+  layout.caption = "工作线程消息";
+  layout.width = 300;
+  layout.height = 200;
+  layout.controls = {
       {"时钟", K::Timer, {0, 0, 32, 32}, "", {}, {}, {}, E::Elapsed,
        [&](Window&) {
          if (returned) {
@@ -371,8 +371,8 @@ TEST(GuiMessage, FromAWorkerThreadHoldsUpOnlyThatThread) {
          PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
        }},
   };
-  spec.onCreated = [&](Window& w) {
-    top = findToolWindow(spec.caption);
+  layout.onCreated = [&](Window& w) {
+    top = findToolWindow(layout.caption);
     worker = std::thread([&] {
       workerId = GetCurrentThreadId();
       gui.showMessage("安装完成\r\n第二行");
@@ -380,7 +380,7 @@ TEST(GuiMessage, FromAWorkerThreadHoldsUpOnlyThatThread) {
     });
     w.setPeriod("时钟", 20);
   };
-  gui.runMainWindow(spec);
+  gui.runMainWindow(layout);
   worker.join();
   EXPECT_TRUE(returned);
   EXPECT_EQ(seen.text, L"安装完成\r\n第二行");
@@ -395,29 +395,29 @@ TEST(GuiMessage, FromAWorkerThreadHoldsUpOnlyThatThread) {
 // A roster shaped like the configuration window: 64 captioned value
 // controls in four columns of sixteen, a pink banner and a save button.
 WindowSpec configLikeSpec() {
-  WindowSpec spec;
-  spec.name = "ConfigWindow";
-  spec.caption = "幻兽帕鲁配置修改";
-  spec.width = 1177;
-  spec.height = 698;
+  WindowSpec layout;
+  layout.name = "ConfigWindow";
+  layout.caption = "幻兽帕鲁配置修改";
+  layout.width = 1177;
+  layout.height = 698;
   for (int col = 0; col < 4; ++col) {
     for (int row = 0; row < 16; ++row) {
       const int k = col * 16 + row;
       const int x = 8 + col * 280;
       const int y = 8 + row * 40;
-      spec.controls.push_back({"透明标签" + std::to_string(k), K::Label, {x, y + 8, 140, 16},
+      layout.controls.push_back({"透明标签" + std::to_string(k), K::Label, {x, y + 8, 140, 16},
                                "设置项" + std::to_string(k), {}, {}, {}, E::None, {}});
       if (row < 5)
-        spec.controls.push_back({"值" + std::to_string(k), K::Combo, {x + 152, y + 8, 120, 20}, "", {}, {},
+        layout.controls.push_back({"值" + std::to_string(k), K::Combo, {x + 152, y + 8, 120, 20}, "", {}, {},
                                  {"True", "False"}, E::None, {}});
       else
-        spec.controls.push_back({"值" + std::to_string(k), K::Edit, {x + 152, y, 120, 32}, "", {}, {}, {},
+        layout.controls.push_back({"值" + std::to_string(k), K::Edit, {x + 152, y, 120, 32}, "", {}, {}, {},
                                  E::None, {}});
     }
   }
-  spec.controls.push_back({"广告标签", K::Label, {168, 648, 472, 16}, "Kovrin", {}, 0xFF80C0, {}, E::None, {}});
-  spec.controls.push_back({"按钮2", K::Button, {768, 640, 160, 24}, "保存服务器配置", {}, {}, {}, E::Clicked, {}});
-  return spec;
+  layout.controls.push_back({"广告标签", K::Label, {168, 648, 472, 16}, "Kovrin", {}, 0xFF80C0, {}, E::None, {}});
+  layout.controls.push_back({"按钮2", K::Button, {768, 640, 160, 24}, "保存服务器配置", {}, {}, {}, E::Clicked, {}});
+  return layout;
 }
 
 TEST(GuiModal, OwnedModalAndCentredWhileTheMainTimerTicks) {
@@ -444,11 +444,11 @@ TEST(GuiModal, OwnedModalAndCentredWhileTheMainTimerTicks) {
   };
   config.onDestroy = [&](Window&) { ++modalDestroyed; };
 
-  WindowSpec spec;
-  spec.caption = "主窗口";
-  spec.width = 462;
-  spec.height = 381;
-  spec.controls = {
+  WindowSpec layout;
+  layout.caption = "主窗口";
+  layout.width = 462;
+  layout.height = 381;
+  layout.controls = {
       {"计数", K::Timer, {0, 0, 0, 0}, "", {}, {}, {}, E::Elapsed, [&](Window&) { ++mainTicks; }},
       {"打开", K::Timer, {0, 0, 0, 0}, "", {}, {}, {}, E::Elapsed,
        [&](Window& w) {
@@ -461,12 +461,12 @@ TEST(GuiModal, OwnedModalAndCentredWhileTheMainTimerTicks) {
          PostMessageW(top, WM_CLOSE, 0, 0);
        }},
   };
-  spec.onCreated = [&](Window& w) {
-    top = findToolWindow(spec.caption);
+  layout.onCreated = [&](Window& w) {
+    top = findToolWindow(layout.caption);
     w.setPeriod("计数", 20);
     w.setPeriod("打开", 50);
   };
-  gui.runMainWindow(spec);
+  gui.runMainWindow(layout);
   EXPECT_EQ(modalCreated, 1);
   EXPECT_EQ(modalDestroyed, 1);
   EXPECT_TRUE(mainDisabledInModal);
