@@ -7,41 +7,58 @@
 
 namespace kovrin {
 
-void onCronBackupClicked(Tool& tool) {
-  if (!tool.main) return;
+namespace {
+
+// One of the two schedule switches: its setting, minutes box, button, the
+// button's two captions, and its flag and countdown.
+struct ScheduleSwitch {
+  const char* key;
+  const char* minutesBox;
+  const char* button;
+  const char* offCaption;
+  const char* onCaption;
+  std::int32_t ToolState::*on;
+  std::int32_t ToolState::*left;
+};
+
+constexpr ScheduleSwitch kBackupSwitch{"CronBackup", "备份时间编辑框", "自动备份按钮", "开启定时备份", "定时备份中...",
+                                       &ToolState::cronBackupOn, &ToolState::cronBackupLeft};
+constexpr ScheduleSwitch kRebootSwitch{"CronReboot", "重启时间编辑框", "定时重启按钮", "开启定时重启", "定时重启中...",
+                                       &ToolState::cronRebootOn, &ToolState::cronRebootLeft};
+
+// Switching off discards the remaining time; switching on starts from the
+// whole interval in the box at that moment.
+void flip(Tool& tool, const ScheduleSwitch& schedule) {
   Window& w = *tool.main;
   ToolState& s = tool.state;
+  if (s.*schedule.on != 0) {
+    w.setText(schedule.button, schedule.offCaption);
+    s.*schedule.left = 0;
+    s.*schedule.on = 0;
+  } else {
+    s.*schedule.left = intervalSeconds(w, schedule.minutesBox);
+    s.*schedule.on = 1;
+    w.setText(schedule.button, schedule.onCaption);
+  }
+}
+
+}  // namespace
+
+void onCronBackupClicked(Tool& tool) {
+  if (!tool.main) return;
   // The typed interval is kept on every click, also when the click is refused.
-  writeSetting(tool, "CronBackup", w.text("备份时间编辑框"));
-  if (s.steamCmdFound != 1) {
+  writeSetting(tool, kBackupSwitch.key, tool.main->text(kBackupSwitch.minutesBox));
+  if (tool.state.steamCmdFound != 1) {
     showMessage(tool, "游戏路径配置不正确！");
     return;
   }
-  if (s.cronBackupOn != 0) {
-    w.setText("自动备份按钮", "开启定时备份");
-    s.cronBackupLeft = 0;
-    s.cronBackupOn = 0;
-  } else {
-    s.cronBackupLeft = intervalSeconds(w, "备份时间编辑框");
-    s.cronBackupOn = 1;
-    w.setText("自动备份按钮", "定时备份中...");
-  }
+  flip(tool, kBackupSwitch);
 }
 
 void onCronRebootClicked(Tool& tool) {
   if (!tool.main) return;
-  Window& w = *tool.main;
-  ToolState& s = tool.state;
-  writeSetting(tool, "CronReboot", w.text("重启时间编辑框"));
-  if (s.cronRebootOn != 0) {
-    w.setText("定时重启按钮", "开启定时重启");
-    s.cronRebootLeft = 0;
-    s.cronRebootOn = 0;
-  } else {
-    s.cronRebootLeft = intervalSeconds(w, "重启时间编辑框");
-    s.cronRebootOn = 1;
-    w.setText("定时重启按钮", "定时重启中...");
-  }
+  writeSetting(tool, kRebootSwitch.key, tool.main->text(kRebootSwitch.minutesBox));
+  flip(tool, kRebootSwitch);
 }
 
 void onGuardClicked(Tool& tool) {

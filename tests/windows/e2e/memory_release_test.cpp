@@ -10,16 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Waits until `condition` holds; whether it did within the time.
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    Sleep(50);
-  }
-  return true;
-}
-
 TEST_F(ToolFixture, AReleaseBurstWritesTheTrimmerRunsItAndRemovesItsFiles) {
   chineseRunDir = true;  // spaces and Chinese characters in the path
   putSteamCmd();
@@ -28,7 +18,7 @@ TEST_F(ToolFixture, AReleaseBurstWritesTheTrimmerRunsItAndRemovesItsFiles) {
 
   ASSERT_TRUE(click("按钮1"));
   // Both files are written at the click.
-  ASSERT_TRUE(waitFor([&] { return exists("ZEruvo\\empty.bat"); }, 5s));
+  ASSERT_TRUE(driver::waitFor([&] { return exists("ZEruvo\\empty.bat"); }, 5s));
   const auto trimmer = readFile("ZEruvo\\empty.exe");
   ASSERT_TRUE(trimmer.has_value());
   EXPECT_EQ(trimmer->substr(0, 2), "MZ");
@@ -40,7 +30,7 @@ TEST_F(ToolFixture, AReleaseBurstWritesTheTrimmerRunsItAndRemovesItsFiles) {
   // really starts the trimmer from the run directory.
   EXPECT_EQ(waitText("按钮1", "释放中...", 5s), "释放中...");
   EXPECT_FALSE(enabled("按钮1"));
-  EXPECT_TRUE(waitFor([&] { return !processesNamed("empty.exe").empty(); }, 15s))
+  EXPECT_TRUE(driver::waitFor([&] { return !processesNamed("empty.exe").empty(); }, 15s))
       << "no trimmer was seen running";
 
   // Twenty ticks later the burst is over.
@@ -49,7 +39,7 @@ TEST_F(ToolFixture, AReleaseBurstWritesTheTrimmerRunsItAndRemovesItsFiles) {
   const auto settings = readFile("ZEruvo\\GMSetting.ini");
   ASSERT_TRUE(settings.has_value());
   EXPECT_NE(settings->find("MemClear=3\r\n"), std::string::npos) << *settings;
-  EXPECT_TRUE(waitFor([&] { return !exists("ZEruvo\\empty.bat") && !exists("ZEruvo\\empty.exe"); }, 5s))
+  EXPECT_TRUE(driver::waitFor([&] { return !exists("ZEruvo\\empty.bat") && !exists("ZEruvo\\empty.exe"); }, 5s))
       << "the release files are still there";
 }
 
